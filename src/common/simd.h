@@ -1,0 +1,156 @@
+// A thin layer over the AVX2 intrinsics so that float and double kernels share
+// one source: vec<T> is the 256-bit register of T, and the overloads below read
+// as the operations they perform. GCC's vector extensions give + - * / on the
+// register types directly.
+#pragma once
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "common/export.h"
+
+namespace vexa::simd {
+
+template <class T> struct reg_of;
+template <> struct reg_of<float> { using type = __m256; };
+template <> struct reg_of<double> { using type = __m256d; };
+template <class T> using vec = typename reg_of<T>::type;
+template <class V> struct elem_of;
+template <> struct elem_of<__m256> { using type = float; };
+template <> struct elem_of<__m256d> { using type = double; };
+template <class V> using elem = typename elem_of<V>::type;
+
+template <class T> constexpr int lanes = 32 / int(sizeof(T));
+
+// ---- loads and stores ------------------------------------------------------
+VEXA_INLINE __m256 loadu(const float* p) { return _mm256_loadu_ps(p); }
+VEXA_INLINE __m256d loadu(const double* p) { return _mm256_loadu_pd(p); }
+VEXA_INLINE void storeu(float* p, __m256 v) { _mm256_storeu_ps(p, v); }
+VEXA_INLINE void storeu(double* p, __m256d v) { _mm256_storeu_pd(p, v); }
+VEXA_INLINE void store(float* p, __m256 v) { _mm256_store_ps(p, v); }
+VEXA_INLINE void store(double* p, __m256d v) { _mm256_store_pd(p, v); }
+VEXA_INLINE __m256 load(const float* p) { return _mm256_load_ps(p); }
+VEXA_INLINE __m256d load(const double* p) { return _mm256_load_pd(p); }
+
+// Lane masks of the masked moves: row k has its first k lanes all-ones.
+alignas(32) inline constexpr int32_t kMaskRows32[9][8] = {
+    {0, 0, 0, 0, 0, 0, 0, 0},         {-1, 0, 0, 0, 0, 0, 0, 0},
+    {-1, -1, 0, 0, 0, 0, 0, 0},       {-1, -1, -1, 0, 0, 0, 0, 0},
+    {-1, -1, -1, -1, 0, 0, 0, 0},     {-1, -1, -1, -1, -1, 0, 0, 0},
+    {-1, -1, -1, -1, -1, -1, 0, 0},   {-1, -1, -1, -1, -1, -1, -1, 0},
+    {-1, -1, -1, -1, -1, -1, -1, -1}};
+alignas(32) inline constexpr int64_t kMaskRows64[5][4] = {
+    {0, 0, 0, 0}, {-1, 0, 0, 0}, {-1, -1, 0, 0}, {-1, -1, -1, 0}, {-1, -1, -1, -1}};
+
+template <class T> VEXA_INLINE __m256i lane_mask(std::size_t active);
+template <> VEXA_INLINE __m256i lane_mask<float>(std::size_t active) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(kMaskRows32[active]));
+}
+template <> VEXA_INLINE __m256i lane_mask<double>(std::size_t active) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(kMaskRows64[active]));
+}
+
+VEXA_INLINE __m256 maskload(const float* p, __m256i m) { return _mm256_maskload_ps(p, m); }
+VEXA_INLINE __m256d maskload(const double* p, __m256i m) { return _mm256_maskload_pd(p, m); }
+// The first `active` lanes from p (1 <= active <= lanes), the rest zero; m is
+// lane_mask(active). No byte past the last active lane is read. Hardware never
+// faults on masked-off lanes, but some emulators do when the register's window
+// reaches into an unmapped page; so a window that stays within the page of the
+// last active lane is loaded with one masked move, and the rare one that
+// crosses into the next page is read lane by lane.
+template <class T> VEXA_INLINE vec<T> load_partial(const T* p, std::size_t active, __m256i m) {
+    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(p + active) - 1;
+    const std::uintptr_t window_end = reinterpret_cast<std::uintptr_t>(p) + 31;
+    if (__builtin_expect((last >> 12) == (window_end >> 12), 1)) return maskload(p, m);
+    alignas(32) T lanes_buf[32 / sizeof(T)] = {};
+    for (std::size_t i = 0; i < active; ++i) lanes_buf[i] = p[i];
+    return load(lanes_buf);
+}
+
+VEXA_INLINE void maskstore(float* p, __m256i m, __m256 v) { _mm256_maskstore_ps(p, m, v); }
+VEXA_INLINE void maskstore(double* p, __m256i m, __m256d v) { _mm256_maskstore_pd(p, m, v); }
+
+// ---- construction and bit casts ---------------------------------------------
+template <class T> VEXA_INLINE vec<T> broadcast(T x);
+template <> VEXA_INLINE __m256 broadcast<float>(float x) { return _mm256_set1_ps(x); }
+template <> VEXA_INLINE __m256d broadcast<double>(double x) { return _mm256_set1_pd(x); }
+template <class T> VEXA_INLINE vec<T> zero() { return broadcast<T>(T(0)); }
+
+VEXA_INLINE __m256i as_int(__m256 v) { return _mm256_castps_si256(v); }
+VEXA_INLINE __m256i as_int(__m256d v) { return _mm256_castpd_si256(v); }
+template <class T> VEXA_INLINE vec<T> from_int(__m256i v);
+template <> VEXA_INLINE __m256 from_int<float>(__m256i v) { return _mm256_castsi256_ps(v); }
+template <> VEXA_INLINE __m256d from_int<double>(__m256i v) { return _mm256_castsi256_pd(v); }
+// A register of T whose every lane holds the bit pattern `bits`.
+template <class T> VEXA_INLINE vec<T> bit_pattern(uint64_t bits);
+template <> VEXA_INLINE __m256 bit_pattern<float>(uint64_t bits) {
+    return _mm256_castsi256_ps(_mm256_set1_epi32(int32_t(uint32_t(bits))));
+}
+template <> VEXA_INLINE __m256d bit_pattern<double>(uint64_t bits) {
+    return _mm256_castsi256_pd(_mm256_set1_epi64x(int64_t(bits)));
+}
+
+// ---- arithmetic and logic ---------------------------------------------------
+VEXA_INLINE __m256 fma(__m256 a, __m256 b, __m256 c) { return _mm256_fmadd_ps(a, b, c); }
+VEXA_INLINE __m256d fma(__m256d a, __m256d b, __m256d c) { return _mm256_fmadd_pd(a, b, c); }
+VEXA_INLINE __m256 bit_and(__m256 a, __m256 b) { return _mm256_and_ps(a, b); }
+VEXA_INLINE __m256d bit_and(__m256d a, __m256d b) { return _mm256_and_pd(a, b); }
+VEXA_INLINE __m256 bit_or(__m256 a, __m256 b) { return _mm256_or_ps(a, b); }
+VEXA_INLINE __m256d bit_or(__m256d a, __m256d b) { return _mm256_or_pd(a, b); }
+VEXA_INLINE __m256 bit_xor(__m256 a, __m256 b) { return _mm256_xor_ps(a, b); }
+VEXA_INLINE __m256d bit_xor(__m256d a, __m256d b) { return _mm256_xor_pd(a, b); }
+// Lanes of `a` where mask is set, of `b` elsewhere.
+VEXA_INLINE __m256 select(__m256 mask, __m256 a, __m256 b) { return _mm256_blendv_ps(b, a, mask); }
+VEXA_INLINE __m256d select(__m256d mask, __m256d a, __m256d b) { return _mm256_blendv_pd(b, a, mask); }
+VEXA_INLINE __m256 select(__m256i mask, __m256 a, __m256 b) { return select(_mm256_castsi256_ps(mask), a, b); }
+VEXA_INLINE __m256d select(__m256i mask, __m256d a, __m256d b) { return select(_mm256_castsi256_pd(mask), a, b); }
+
+template <class T> constexpr uint64_t kSignBit = sizeof(T) == 4 ? 0x80000000ull : 0x8000000000000000ull;
+template <class T> constexpr uint64_t kAbsMask = sizeof(T) == 4 ? 0x7FFFFFFFull : 0x7FFFFFFFFFFFFFFFull;
+template <class T> constexpr uint64_t kInfBits = sizeof(T) == 4 ? 0x7F800000ull : 0x7FF0000000000000ull;
+
+template <class V> VEXA_INLINE V abs(V v) {
+    using T = elem<V>;
+    return bit_and(v, bit_pattern<T>(kAbsMask<T>));
+}
+
+// ---- comparisons to lane bits -----------------------------------------------
+VEXA_INLINE unsigned movemask(__m256 m) { return unsigned(_mm256_movemask_ps(m)); }
+VEXA_INLINE unsigned movemask(__m256d m) { return unsigned(_mm256_movemask_pd(m)); }
+VEXA_INLINE __m256 cmp_eq(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_EQ_OQ); }
+VEXA_INLINE __m256d cmp_eq(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
+VEXA_INLINE __m256 cmp_lt(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
+VEXA_INLINE __m256d cmp_lt(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
+// |v| < infinity: false for infinities and NaNs.
+template <class V> VEXA_INLINE V is_finite(V v) {
+    using T = elem<V>;
+    return cmp_lt(abs(v), bit_pattern<T>(kInfBits<T>));
+}
+template <class V> VEXA_INLINE V is_inf(V v) {
+    using T = elem<V>;
+    return cmp_eq(abs(v), bit_pattern<T>(kInfBits<T>));
+}
+// Swaps the two lanes of every complex pair (re, im) -> (im, re).
+VEXA_INLINE __m256 swap_pairs(__m256 v) { return _mm256_permute_ps(v, 0xB1); }
+VEXA_INLINE __m256d swap_pairs(__m256d v) { return _mm256_permute_pd(v, 0x5); }
+
+// The sign bit in the odd lanes (imaginary parts of complex pairs) only.
+template <class T> VEXA_INLINE vec<T> odd_lane_sign();
+template <> VEXA_INLINE __m256 odd_lane_sign<float>() {
+    return _mm256_setr_ps(0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f);
+}
+template <> VEXA_INLINE __m256d odd_lane_sign<double>() { return _mm256_setr_pd(0.0, -0.0, 0.0, -0.0); }
+
+// Keeps the even bits of a lane mask and packs them together: the per-element
+// mask of a register of complex pairs whose two lanes carry the same bit.
+VEXA_INLINE unsigned even_bits(unsigned m) {
+    m &= 0x55u;
+    m = (m | (m >> 1)) & 0x33u;
+    m = (m | (m >> 2)) & 0x0Fu;
+    return m;
+}
+
+}  // namespace vexa::simd

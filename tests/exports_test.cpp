@@ -1,0 +1,86 @@
+// The library's dynamic symbol table holds exactly the names generated from
+// the catalogues and the frame's entry points: nothing missing, nothing extra.
+#include <elf.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "vexa/vector_math.h"
+
+namespace {
+
+// Defined global and weak symbols of an ELF shared object's .dynsym.
+template <class Ehdr, class Shdr, class Sym, unsigned char (*Bind)(unsigned char)>
+std::set<std::string> defined_symbols(const std::vector<char>& f) {
+    std::set<std::string> out;
+    const auto* eh = reinterpret_cast<const Ehdr*>(f.data());
+    const auto* sh = reinterpret_cast<const Shdr*>(f.data() + eh->e_shoff);
+    for (int i = 0; i < eh->e_shnum; ++i) {
+        if (sh[i].sh_type != SHT_DYNSYM) continue;
+        const char* strtab = f.data() + sh[sh[i].sh_link].sh_offset;
+        const auto* syms = reinterpret_cast<const Sym*>(f.data() + sh[i].sh_offset);
+        const std::size_t n = sh[i].sh_size / sizeof(Sym);
+        for (std::size_t k = 1; k < n; ++k) {
+            if (syms[k].st_shndx == SHN_UNDEF) continue;
+            const unsigned char b = Bind(syms[k].st_info);
+            if (b == STB_GLOBAL || b == STB_WEAK) out.insert(strtab + syms[k].st_name);
+        }
+    }
+    return out;
+}
+unsigned char bind32(unsigned char i) { return ELF32_ST_BIND(i); }
+unsigned char bind64(unsigned char i) { return ELF64_ST_BIND(i); }
+
+std::set<std::string> library_exports() {
+    std::ifstream in(VEXA_LIB_PATH, std::ios::binary);
+    std::vector<char> f((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_GT(f.size(), 64u);
+    if (f.size() < 64) return {};
+    if (f[EI_CLASS] == ELFCLASS32) return defined_symbols<Elf32_Ehdr, Elf32_Shdr, Elf32_Sym, bind32>(f);
+    return defined_symbols<Elf64_Ehdr, Elf64_Shdr, Elf64_Sym, bind64>(f);
+}
+
+#define VMX_STR_(x) #x
+#define VMX_STR(x) VMX_STR_(x)
+#define VMX_KERNEL_NAME(t, F, cls, g, acc) VMX_STR(VMX_KNAME(t, F, g, acc)),
+#define VMX_ROW_NAMES(t, F, cls, pat, gl, gh, ge)                                                     \
+    VMX_KERNELS_##pat(VMX_KERNEL_NAME, t, F, cls, gl, gh, ge) "vexa_arx_kernel_" #t #F "_ttab",        \
+        "vexa_arx_kernel_" #t #F "_ctab", "_arx" #t #F, "_arx" #t #F "_HA",                           \
+        "_arx" #t #F "_" VMX_STR(VMX_LASFX_##t), "_arx" #t #F "_" VMX_STR(VMX_EPSFX_##t),
+#define VM_FN(st, t, F, cls, pat, gl, gh, ge, wl, wh, we, rep) VMX_IF_##st(VMX_ROW_NAMES(t, F, cls, pat, gl, gh, ge))
+const char* const kCatalogueExports[] = {
+#include "vexa/vm_catalogue.def"
+};
+#undef VM_FN
+
+// The frame: per-thread mode, status and callback routines with their
+// forwarders, the error routines, the table-index and interface routines.
+const char* const kFrameExports[] = {
+    "dll_cpu_version", "mapModeS_N", "vexa_arx_kernel_GetTTableIndex", "vexa_arx_kernel_GetTTableIndexM",
+    "vexa_arx_kernel_SetInterfInputVectorPointer", "_arxSetInterfInputVectorPointer",
+    "vexa_arx_kernel_GetMode", "_arxGetMode", "vexa_arx_kernel_SetMode", "_arxSetMode",
+    "vexa_arx_kernel_ReadEnvVarMode", "vexa_arx_kernel_GetErrStatus", "_arxGetErrStatus",
+    "vexa_arx_kernel_SetErrStatus", "_arxSetErrStatus", "vexa_arx_kernel_ClearErrStatus", "_arxClearErrStatus",
+    "vexa_arx_kernel_SetErrorCallBack", "_arxSetErrorCallBack", "vexa_arx_kernel_GetErrorCallBack",
+    "_arxGetErrorCallBack", "vexa_arx_kernel_ClearErrorCallBack", "_arxClearErrorCallBack",
+    "vexa_arx_kernel_sError", "vexa_arx_kernel_dError", "vexa_arx_kernel_cError", "vexa_arx_kernel_zError",
+};
+
+// Symbols the toolchain itself defines in every shared object.
+bool toolchain_symbol(const std::string& s) { return s == "_init" || s == "_fini" || s.rfind("_edata", 0) == 0 || s == "_end" || s == "__bss_start"; }
+
+TEST(Exports, ExactlyTheCataloguedNames) {
+    std::set<std::string> want(std::begin(kFrameExports), std::end(kFrameExports));
+    for (const char* s : kCatalogueExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
+    std::set<std::string> have;
+    for (const std::string& s : library_exports())
+        if (!toolchain_symbol(s)) have.insert(s);
+    for (const std::string& s : want) EXPECT_TRUE(have.count(s)) << "missing export: " << s;
+    for (const std::string& s : have) EXPECT_TRUE(want.count(s)) << "unexpected export: " << s;
+}
+
+}  // namespace
