@@ -1,1 +1,89 @@
-int main(void){return 0;}
+/* A tour of the library as a front-end uses it: the processor generation, the
+ * thread's mode and its entry-table slot, kernels called through their entry
+ * tables and stubs, the error path with a user callback, errno and printed
+ * messages, and the service layer's thread pool running kernels in parallel. */
+#include <errno.h>
+#include <float.h>
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "vexa/service.h"
+#include "vexa/vector_math.h"
+
+static int reported;
+
+static int on_error(ErrorContext* ctx) {
+    printf("  callback: %.*s element %d status %d, arguments (%g%+gi, %g%+gi), result %g%+gi\n",
+           ctx->func_name_len, ctx->func_name, ctx->index, ctx->status, ctx->arg1, ctx->arg1_im, ctx->arg2,
+           ctx->arg2_im, ctx->res1, ctx->res1_im);
+    ++reported;
+    return 0; /* go on: standard handler, then the result is written back */
+}
+
+enum { kChunk = 1 << 16, kChunks = 64 };
+static double xs[kChunk * kChunks], ys[kChunk * kChunks], zs[kChunk * kChunks];
+
+/* One chunk of a large sum per iteration of the pool. */
+static void add_chunk(int i, int t, int count, void* context) {
+    (void)t;
+    (void)count;
+    (void)context;
+    const long off = (long)i * kChunk;
+    vexa_arx_kernel_dAdd_ttab[vexa_arx_kernel_GetTTableIndex()](kChunk, xs + off, ys + off, zs + off);
+}
+
+int main(void) {
+    printf("libvexa_arx_avx2 demo\n");
+    printf("processor generation served: %d\n", dll_cpu_version());
+    const unsigned mode = vexa_arx_kernel_GetMode();
+    printf("thread mode 0x%X (from VEXA_VM_MODE or the default), entry-table slot %d\n", mode,
+           vexa_arx_kernel_GetTTableIndex());
+
+    /* Real kernels through the slot of the thread's accuracy and through a stub. */
+    const double a[6] = {-2.5, -0.0, 1.0, 3.25, -1e308, 5e-324};
+    const double b[6] = {1.0, 2.0, 3.0, 4.0, -1e308, 5e-324};
+    double r[6];
+    vexa_arx_kernel_dAbs_ttab[vexa_arx_kernel_GetTTableIndex()](6, a, r);
+    printf("dAbs : ");
+    for (int i = 0; i < 6; ++i) printf("%g ", r[i]);
+    _arxdMul_50(6, a, b, r); /* stub of the LA slot */
+    printf("\ndMul : ");
+    for (int i = 0; i < 6; ++i) printf("%g ", r[i]);
+    printf("\n");
+
+    /* Complex kernels: conjugates, and an overflowing sum reported to a callback. */
+    const VexaComplex8 c1[3] = {{1, 2}, {FLT_MAX, 0}, {3, -4}};
+    const VexaComplex8 c2[3] = {{0.5f, 0.5f}, {FLT_MAX, 1}, {INFINITY, 1}};
+    VexaComplex8 cr[3];
+    _arxcConj(3, c1, cr);
+    printf("cConj: (%g%+gi) (%g%+gi) (%g%+gi)\n", cr[0].re, cr[0].im, cr[1].re, cr[1].im, cr[2].re, cr[2].im);
+    vexa_arx_kernel_SetErrorCallBack(on_error);
+    errno = 0;
+    printf("cAdd with an overflowing element (HA slot, which reports):\n");
+    _arxcAdd(3, c1, c2, cr);
+    printf("  status word %d, errno %d (%s), %d report(s); the infinite operand in element 2 is not an overflow\n",
+           vexa_arx_kernel_GetErrStatus(), errno, strerror(errno), reported);
+    vexa_arx_kernel_ClearErrStatus();
+    _arxcAdd_11(3, c1, c2, cr); /* EP slot: same sums, no report */
+    printf("cAdd through the EP stub: status word %d, result (%g%+gi)\n", vexa_arx_kernel_GetErrStatus(), cr[1].re,
+           cr[1].im);
+
+    /* The standard handler prints numbered messages under ERRMODE_STDERR. */
+    vexa_arx_kernel_ClearErrorCallBack();
+    const unsigned old = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_STDERR | VEXA_VM_ERRMODE_ERRNO);
+    printf("the same sum with ERRMODE_STDERR prints through the service layer:\n");
+    fflush(stdout);
+    _arxcAdd(3, c1, c2, cr);
+    vexa_arx_kernel_SetMode(old);
+
+    /* A large vector in pieces on the thread pool, each piece a kernel call. */
+    for (long i = 0; i < (long)kChunk * kChunks; ++i) xs[i] = (double)i, ys[i] = 0.5;
+    const ThreadingTable* tt = vexa_serv_threading_table();
+    tt->parallel_for(kChunks, 0, NULL, add_chunk);
+    int ok = 1;
+    for (long i = 0; i < (long)kChunk * kChunks; ++i) ok &= zs[i] == (double)i + 0.5;
+    printf("dAdd of %d elements in %d pieces on %d pool thread(s): %s\n", kChunk * kChunks, kChunks,
+           tt->max_threads(), ok ? "correct" : "WRONG");
+    return ok ? 0 : 1;
+}
