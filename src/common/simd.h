@@ -117,6 +117,45 @@ template <class V> VEXA_INLINE V abs(V v) {
     return bit_and(v, bit_pattern<T>(kAbsMask<T>));
 }
 
+// ---- integer lane operations -------------------------------------------------
+VEXA_INLINE __m256i add64(__m256i a, __m256i b) { return _mm256_add_epi64(a, b); }
+VEXA_INLINE __m256i add32(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
+VEXA_INLINE __m256i sub32(__m256i a, __m256i b) { return _mm256_sub_epi32(a, b); }
+VEXA_INLINE __m256i and_bits(__m256i a, __m256i b) { return _mm256_and_si256(a, b); }
+VEXA_INLINE __m256i or_bits(__m256i a, __m256i b) { return _mm256_or_si256(a, b); }
+VEXA_INLINE __m256i splat64(uint64_t x) { return _mm256_set1_epi64x(int64_t(x)); }
+VEXA_INLINE __m256i splat32(uint32_t x) { return _mm256_set1_epi32(int32_t(x)); }
+template <int N> VEXA_INLINE __m256i shl64(__m256i a) { return _mm256_slli_epi64(a, N); }
+template <int N> VEXA_INLINE __m256i shr64(__m256i a) { return _mm256_srli_epi64(a, N); }
+template <int N> VEXA_INLINE __m256i shl32(__m256i a) { return _mm256_slli_epi32(a, N); }
+template <int N> VEXA_INLINE __m256i sra32(__m256i a) { return _mm256_srai_epi32(a, N); }
+// Table lookups with four 32-bit indices. Plain loads and shuffles rather than
+// gather instructions: as fast or faster on current processors, and exact
+// under emulators whose gathers mishandle some index registers.
+// t[i_k] for k = 0..3.
+VEXA_INLINE __m256d lookup(const double* t, __m128i idx) {
+    alignas(16) int32_t i[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(i), idx);
+    const __m128d lo = _mm_loadh_pd(_mm_load_sd(t + i[0]), t + i[1]);
+    const __m128d hi = _mm_loadh_pd(_mm_load_sd(t + i[2]), t + i[3]);
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
+}
+// The pairs (t[2 i_k], t[2 i_k + 1]) as two registers.
+VEXA_INLINE void lookup_pairs(const double* t, __m128i idx, __m256d& first, __m256d& second) {
+    alignas(16) int32_t i[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(i), idx);
+    const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(t + 2 * i[0])),
+                                           _mm_loadu_pd(t + 2 * i[2]), 1);
+    const __m256d b = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(t + 2 * i[1])),
+                                           _mm_loadu_pd(t + 2 * i[3]), 1);
+    first = _mm256_unpacklo_pd(a, b);
+    second = _mm256_unpackhi_pd(a, b);
+}
+// The low 32 bits of each 64-bit lane.
+VEXA_INLINE __m128i low_words(__m256i v) {
+    return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+}
+
 // ---- comparisons to lane bits -----------------------------------------------
 VEXA_INLINE unsigned movemask(__m256 m) { return unsigned(_mm256_movemask_ps(m)); }
 VEXA_INLINE unsigned movemask(__m256d m) { return unsigned(_mm256_movemask_pd(m)); }
@@ -124,6 +163,9 @@ VEXA_INLINE __m256 cmp_eq(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_
 VEXA_INLINE __m256d cmp_eq(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
 VEXA_INLINE __m256 cmp_lt(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
 VEXA_INLINE __m256d cmp_lt(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
+// a > b or unordered: true for NaN lanes.
+VEXA_INLINE __m256 cmp_gt_or_nan(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_NLE_UQ); }
+VEXA_INLINE __m256d cmp_gt_or_nan(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_NLE_UQ); }
 // |v| < infinity: false for infinities and NaNs.
 template <class V> VEXA_INLINE V is_finite(V v) {
     using T = elem<V>;

@@ -1,0 +1,135 @@
+// Ln (s, d).
+//
+// dLn: x = 2^k m with m in [1, 2) from the bit pattern; c = k'/1024, the
+// correctly rounded single-precision 1/m rounded to a multiple of 2^-10 (an
+// IEEE division, so every processor and emulator picks the same c); r = c m - 1
+// exactly by one FMA. For k' < 724 (m above about sqrt 2) the exponent is taken
+// one higher and the table entry is -ln(2c), which keeps |-ln c| <= ln2/2 and
+// makes arguments just below 1 cancel exactly.
+//   HA  ln x = (k L1 + T_hi) + (r + (k L2 + T_lo + r^2 P(r))), error-free high sum,
+//       P of degree 3, two registers per step                          (< 0.52 ulp)
+//   LA  ln x = k ln2 + (T + (r + r^2 P(r)))                              (< 1 ulp)
+//   EP  ln x = k ln2 + (T + (r - r^2/2 + r^3/3))                         (> 30 bits)
+// sLn: x = 2^k m with m in [2/3, 4/3), r = m - 1 exactly,
+//   ln x = k ln2 + r + r^2 P(r) with P of degree 8 (HA, split ln2),
+//   degree 6 (LA) or degree 3 (EP).
+// Zero, negative, subnormal, infinite and NaN arguments go to the per-element
+// routine.
+#include "vector_math/frame/kernel.h"
+#include "vector_math/scalar/ln_scalar.h"
+#include "vector_math/tables/exp_ln_tables.h"
+
+namespace vexa::vm {
+namespace {
+
+using namespace simd;
+
+enum class Acc { HA, LA, EP };
+
+template <Acc A>
+struct DLn : RealUnary<double, 2, VM_NAME(dLn), vdln_cout_rare> {
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        const __m256i xi = as_int(x);
+        const V m = from_int<double>(or_bits(and_bits(xi, splat64(0x000FFFFFFFFFFFFFull)), splat64(0x3FF0000000000000ull)));
+        // k + 1023 + 2^52 as a double, from the biased exponent.
+        const V kb = from_int<double>(or_bits(shr64<52>(xi), splat64(0x4330000000000000ull)));
+        // c = round(1024 / m) / 1024 through a single-precision division.
+        const __m128 mf = _mm256_cvtpd_ps(m);
+        const __m128 kf = _mm_round_ps(_mm_mul_ps(_mm_div_ps(_mm_set1_ps(1.0f), mf), _mm_set1_ps(1024.0f)),
+                                       _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        // Index of the (hi, lo) pair of k'.
+        const __m128i idx = _mm_sub_epi32(_mm_cvtps_epi32(kf), _mm_set1_epi32(512));
+        const V kd = _mm256_cvtps_pd(kf);
+        const V c = kd * broadcast(0.0009765625);
+        const V r = fma(c, m, broadcast(-1.0));
+        // Exponent one higher when c < 724/1024.
+        const V bump = bit_and(cmp_lt(kd, broadcast(724.0)), broadcast(1.0));
+        const V k = (kb - broadcast(4503599627371519.0)) + bump;  // 2^52 + 1023
+        const V r2 = r * r;
+        V result;
+        if constexpr (A == Acc::EP) {
+            const V t = lookup(tables::kLnRcp, _mm_slli_epi32(idx, 1));
+            const V poly = fma(r2, fma(r, broadcast(0.33333333333308374), broadcast(-0.49999999999988803)), r);
+            result = fma(k, broadcast(0.69314718055994529), t + poly);
+        } else {
+            const V p = fma(r2, fma(r, broadcast(0.20000036659494241), broadcast(-0.2500003054940248)),
+                            fma(r, broadcast(0.33333333333308374), broadcast(-0.49999999999988803)));
+            if constexpr (A == Acc::LA) {
+                const V t_hi = lookup(tables::kLnRcp, _mm_slli_epi32(idx, 1));
+                result = fma(k, broadcast(0.69314718055994529), t_hi + fma(r2, p, r));
+            } else {
+                V t_hi, t_lo;
+                lookup_pairs(tables::kLnRcp, idx, t_hi, t_lo);
+                const V a = k * broadcast(0.69314718055829871);  // exact: the constant ends in zeros
+                const V hi = a + t_hi;
+                const V err = (a - hi) + t_hi;  // |a| >= |t_hi| whenever k != 0
+                const V lo = fma(r2, p, fma(k, broadcast(1.6465949582866463e-12), t_lo));
+                result = hi + (r + (lo + err));
+            }
+        }
+        // Not a positive normal finite double: zero, negative, subnormal, +inf, NaN.
+        const V outside = bit_or(cmp_lt(x, broadcast(2.2250738585072014e-308)),
+                                 cmp_gt_or_nan(x, broadcast(1.7976931348623157e308)));
+        special = movemask(outside);
+        return result;
+    }
+};
+
+template <Acc A>
+struct SLn : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLn), vsln_cout_rare> {
+    using V = simd::vec<float>;
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        const __m256i xi = as_int(x);
+        const __m256i off = sub32(xi, splat32(0x3F2AAAABu));  // 0.666666687
+        const __m256i ki = sra32<23>(off);
+        const V m = from_int<float>(sub32(xi, shl32<23>(ki)));
+        const V k = _mm256_cvtepi32_ps(ki);
+        const V r = m - broadcast(1.0f);
+        const V r2 = r * r;
+        V result;
+        if constexpr (A == Acc::HA) {
+            // P of degree 8 by Estrin's scheme in r^2 and r^4; the r^6 coefficient
+            // is -0.121842608 and the r^8 one -0.12891686 (a minimax fit of
+            // (ln(1 + r) - r) / r^2 on [-1/3, 1/3], relative error 6e-9).
+            const V r4 = r2 * r2;
+            const V p01 = fma(r, broadcast(0.333332151f), broadcast(-0.5f));
+            const V p23 = fma(r, broadcast(0.200104058f), broadcast(-0.249997973f));
+            const V p45 = fma(r, broadcast(0.140058696f), broadcast(-0.16680488f));
+            const V p67 = fma(r, broadcast(0.139844373f), broadcast(-0.121842608f));
+            const V p03 = fma(r2, p23, p01);
+            const V p47 = fma(r2, p67, p45);
+            const V p = fma(r4, fma(r4, broadcast(-0.12891686f), p47), p03);
+            result = fma(k, broadcast(0.693145752f), r + fma(k, broadcast(1.42860677e-06f), r2 * p));
+        } else if constexpr (A == Acc::LA) {
+            V p = fma(r, broadcast(-0.151772052f), broadcast(0.169648811f));
+            p = fma(p, r, broadcast(-0.164624572f));
+            p = fma(p, r, broadcast(0.198225036f));
+            p = fma(p, r, broadcast(-0.250046641f));
+            p = fma(p, r, broadcast(0.333365649f));
+            p = fma(p, r, broadcast(-0.5f));
+            result = fma(k, broadcast(0.693147182f), fma(r2, p, r));
+        } else {
+            V p = fma(r, broadcast(0.219883725f), broadcast(-0.267402589f));
+            p = fma(p, r, broadcast(0.332896233f));
+            p = fma(p, r, broadcast(-0.5f));
+            result = fma(k, broadcast(0.693147182f), fma(r2, p, r));
+        }
+        const V outside = bit_or(cmp_lt(x, broadcast(1.17549435e-38f)), cmp_gt_or_nan(x, broadcast(3.40282347e38f)));
+        special = movemask(outside);
+        return result;
+    }
+};
+
+}  // namespace
+}  // namespace vexa::vm
+
+using namespace vexa::vm;
+
+extern "C" {
+VEXA_EXPORT void vexa_arx_kernel_dLn_S9HAynn(int n, const double* a, double* r) { unary<DLn<Acc::HA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dLn_S9LAynn(int n, const double* a, double* r) { unary<DLn<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dLn_S9EPnnn(int n, const double* a, double* r) { unary<DLn<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLn_S9HAynn(int n, const float* a, float* r) { unary<SLn<Acc::HA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLn_S9LAynn(int n, const float* a, float* r) { unary<SLn<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLn_S9EPnnn(int n, const float* a, float* r) { unary<SLn<Acc::EP>>(n, a, r); }
+}

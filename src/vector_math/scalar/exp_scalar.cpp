@@ -1,0 +1,106 @@
+// The exponential of one element in double: N = round(x * 64/ln2), x = N*ln2/64
+// + r with ln2/64 in two parts, exp(r) - 1 by a degree-6 polynomial, and
+// 2^(j/64) (j = N mod 64) from the table with its rounding error, so that the
+// result is (T + (T*p + t)) * 2^floor(N/64) with an error below 0.52 ulp.
+#include <cfloat>
+#include <cmath>
+
+#include "vector_math/scalar/exp_scalar.h"
+#include "vector_math/scalar/fp_bits.h"
+#include "vector_math/tables/exp_ln_tables.h"
+
+namespace vexa::vm {
+namespace {
+
+constexpr double kInvL = 92.332482616893657;     // 64 / ln2
+constexpr double kShifter = 6755399441055744.0;  // 1.5 * 2^52
+constexpr double kL1 = 0.010830424696223417;     // ln2/64, high part (trailing zeros)
+constexpr double kL2 = 2.5728046223276691e-14;   // ln2/64, low part
+constexpr double kOverflow = 709.78271289338397;
+constexpr double kZero = -745.13321910194111;
+constexpr double kSubnormal = -708.3964185322641;
+
+// exp(x) = (hi + lo) * 2^e for |x| below the overflow threshold.
+VEXA_INLINE void exp_parts(double x, double& hi, double& lo, int& e) {
+    const double t = std::fma(x, kInvL, kShifter);
+    const double n = t - kShifter;
+    const int32_t nn = int32_t(uint32_t(bits_of(t)));  // the low word of t holds N
+    const int j = nn & 63;
+    e = nn >> 6;  // arithmetic: floor(N / 64)
+    double r = std::fma(-n, kL1, x);
+    r = std::fma(-n, kL2, r);
+    const double r2 = r * r;
+    const double q = std::fma(
+        r2, std::fma(r, std::fma(r, 0.0013888870459233254, 0.008333341995140497), 0.04166666666677052),
+        std::fma(r, 0.1666666666665788, 0.5));
+    const double p = std::fma(r2, q, r);
+    hi = tables::kExp64[2 * j];
+    lo = std::fma(hi, p, tables::kExp64[2 * j + 1]);
+}
+
+}  // namespace
+
+int vdexp_cout_rare(const double* a, double* r) {
+    const double x = *a;
+    const int biased = int((bits_of(x) >> 52) & 0x7FF);
+    if (biased == 0x7FF) {  // infinity or NaN
+        *r = (x == -INFINITY) ? 0.0 : x * x;
+        return 0;
+    }
+    if (biased < 971) {  // |x| < 2^-52
+        *r = 1.0 + x;
+        return 0;
+    }
+    if (x > kOverflow) {
+        *r = overflow_result();
+        return 3;
+    }
+    if (x < kZero) {
+        *r = underflow_result();
+        return 4;
+    }
+    double hi, lo;
+    int e;
+    exp_parts(x, hi, lo, e);
+    if (x < kSubnormal) {
+        // Subnormal result: scale the extended sum exactly and round once.
+        const long double s = (static_cast<long double>(hi) + lo) * 0x1p-1000L;
+        *r = static_cast<double>(s * static_cast<long double>(pow2(e + 1000)));
+        return 4;
+    }
+    if (e > 1023) {  // 2^e not representable: one less, then double
+        *r = (hi + lo) * pow2(e - 1) * 2.0;
+        return 0;
+    }
+    *r = (hi + lo) * pow2(e);
+    return 0;
+}
+
+int vsexp_cout_rare(const float* a, float* r) {
+    const float x = *a;
+    if (std::isnan(x)) {
+        *r = x + x;
+        return 0;
+    }
+    if (x == INFINITY || x == -INFINITY) {
+        *r = x > 0 ? x : 0.0f;
+        return 0;
+    }
+    if (x > 88.72283172607422f) {
+        volatile float big = FLT_MAX;
+        *r = big * big;
+        return 3;
+    }
+    if (x < -103.97207641601563f) {
+        volatile float tiny = FLT_MIN;
+        *r = tiny * tiny;
+        return 4;
+    }
+    double hi, lo;
+    int e;
+    exp_parts(double(x), hi, lo, e);
+    *r = static_cast<float>((hi + lo) * pow2(e));  // a normal double: one rounding to float
+    return x < -87.33654022216797f ? 4 : 0;
+}
+
+}  // namespace vexa::vm

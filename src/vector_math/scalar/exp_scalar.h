@@ -1,0 +1,19 @@
+// Per-element routines of the exponential kernels: the lanes the fast paths
+// leave (large arguments, infinities, NaNs) with their special results and
+// statuses.
+#pragma once
+
+#include "common/export.h"
+
+namespace vexa::vm {
+
+// Double exponential of one element: status 3 above 709.782712893384 (+inf),
+// 4 below -708.3964185322641 (subnormal, correctly rounded once) and below
+// -745.1332191019411 (+0), else 0.
+VEXA_HIDDEN int vdexp_cout_rare(const double* a, double* r);
+// Float exponential of one element, computed in double: status 3 above
+// 88.72283172607422, 4 below -87.33654022216797 (subnormal) and below
+// -103.97207641601563 (+0), else 0.
+VEXA_HIDDEN int vsexp_cout_rare(const float* a, float* r);
+
+}  // namespace vexa::vm

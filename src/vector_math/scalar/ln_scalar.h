@@ -1,0 +1,16 @@
+// Per-element routines of the logarithm kernels: zero, negative, subnormal,
+// infinite and NaN arguments.
+#pragma once
+
+#include "common/export.h"
+
+namespace vexa::vm {
+
+// Double logarithm of one element: +inf and NaN give x*x (status 0); -inf and
+// negative x give NaN (status 1); +-0 gives -inf (status 2); subnormal x is
+// scaled by 2^60 and computed (status 0).
+VEXA_HIDDEN int vdln_cout_rare(const double* a, double* r);
+// Float logarithm of one element with the same rules, computed in double.
+VEXA_HIDDEN int vsln_cout_rare(const float* a, float* r);
+
+}  // namespace vexa::vm

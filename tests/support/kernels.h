@@ -1,0 +1,53 @@
+// The transcendental kernels of the built functions, one entry per entry-table
+// slot, from the catalogue, with the oracle function that measures them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/oracle.h"
+#include "vexa/vector_math.h"
+
+namespace vexa::test {
+
+struct SlotKernel {
+    std::string function;  // "dExp"
+    char type;             // 's' or 'd'
+    int slot;              // 0 LA, 1 HA, 2 EP
+    const void* kernel;
+    bool has_oracle;
+    Fn fn;
+};
+
+inline bool oracle_of(const std::string& name, Fn& f) {
+    if (name == "Exp") return f = Fn::Exp, true;
+    if (name == "Ln") return f = Fn::Ln, true;
+    return false;
+}
+
+// Every slot of every built real function that reports errors (the
+// transcendental ones; the arithmetic slice has exact references elsewhere).
+inline std::vector<SlotKernel> transcendental_slots() {
+    std::vector<SlotKernel> out;
+    auto add = [&](const char* t, const char* f, const void* const* ttab) {
+        for (int s = 0; s < 3; ++s) {
+            SlotKernel k{std::string(t) + f, t[0], s, ttab[s], false, Fn::Exp};
+            k.has_oracle = oracle_of(f, k.fn);
+            out.push_back(k);
+        }
+    };
+#define VMX_SLOTS_R(t, F) add(#t, #F, reinterpret_cast<const void* const*>(vexa_arx_kernel_##t##F##_ttab));
+#define VMX_SLOTS_N(t, F)
+#define VMX_REAL_s(rep, t, F) VMX_SLOTS_##rep(t, F)
+#define VMX_REAL_d(rep, t, F) VMX_SLOTS_##rep(t, F)
+#define VMX_REAL_c(rep, t, F)
+#define VMX_REAL_z(rep, t, F)
+#define VM_FN(st, t, F, cls, pat, gl, gh, ge, wl, wh, we, rep) VMX_IF_##st(VMX_REAL_##t(rep, t, F))
+#include "vexa/vm_catalogue.def"
+#undef VM_FN
+    return out;
+}
+
+inline const char* slot_name(int slot) { return slot == 0 ? "LA" : slot == 1 ? "HA" : "EP"; }
+
+}  // namespace vexa::test

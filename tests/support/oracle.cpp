@@ -1,0 +1,108 @@
+#include "support/oracle.h"
+
+#include <mpfr.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+namespace vexa::test {
+namespace {
+
+constexpr mpfr_prec_t kPrec = 128;
+
+struct Big {
+    mpfr_t v;
+    Big() { mpfr_init2(v, kPrec); }
+    ~Big() { mpfr_clear(v); }
+};
+
+void eval(Fn f, double x, Big& out) {
+    mpfr_set_d(out.v, x, MPFR_RNDN);
+    switch (f) {
+        case Fn::Exp: mpfr_exp(out.v, out.v, MPFR_RNDN); break;
+        case Fn::Ln: mpfr_log(out.v, out.v, MPFR_RNDN); break;
+    }
+}
+
+template <class T> constexpr int kMantissa = std::numeric_limits<T>::digits;    // 24 or 53
+template <class T> constexpr int kMinExp = std::numeric_limits<T>::min_exponent - 1;  // -126 or -1022
+template <class T> constexpr int kMaxExp = std::numeric_limits<T>::max_exponent - 1;  // 127 or 1023
+
+template <class T> double ulp_err(Fn f, double x, T got) {
+    Big y;
+    eval(f, x, y);
+    if (mpfr_nan_p(y.v)) return std::isnan(got) ? 0.0 : INFINITY;
+    if (std::isnan(got)) return INFINITY;
+    // Exact infinity, or beyond the largest finite number.
+    Big maxv;
+    mpfr_set_d(maxv.v, double(std::numeric_limits<T>::max()), MPFR_RNDN);
+    if (mpfr_inf_p(y.v) || mpfr_cmpabs(y.v, maxv.v) > 0) {
+        if (std::isinf(got) && (got < 0) == (mpfr_sgn(y.v) < 0)) return 0.0;
+        if (mpfr_inf_p(y.v)) return INFINITY;
+        // Finite result for a value just past the largest: measure in ulps of max.
+    }
+    if (std::isinf(got)) return INFINITY;
+    long e = 0;
+    if (mpfr_zero_p(y.v)) e = kMinExp<T>;
+    else {
+        mpfr_get_d_2exp(&e, y.v, MPFR_RNDN);  // y = d * 2^e, 0.5 <= |d| < 1
+        e -= 1;                               // 2^e <= |y| < 2^(e+1)
+        if (e < kMinExp<T>) e = kMinExp<T>;
+        if (e > kMaxExp<T>) e = kMaxExp<T>;
+    }
+    Big diff;
+    mpfr_sub_d(diff.v, y.v, double(got), MPFR_RNDN);
+    mpfr_abs(diff.v, diff.v, MPFR_RNDN);
+    mpfr_mul_2si(diff.v, diff.v, -(e - kMantissa<T> + 1), MPFR_RNDN);
+    return mpfr_get_d(diff.v, MPFR_RNDN);
+}
+
+template <class T> double bits_from_ulp(double u) {
+    if (u == 0) return kMantissa<T>;
+    if (!(u < INFINITY)) return 0.0;
+    const double b = kMantissa<T> - 1 - std::log2(u);
+    return b > kMantissa<T> ? kMantissa<T> : (b < 0 ? 0.0 : b);
+}
+
+template <class T> T rounded(Fn f, double x) {
+    Big y;
+    eval(f, x, y);
+    if constexpr (sizeof(T) == 8) {
+        return mpfr_get_d(y.v, MPFR_RNDN);
+    } else {
+        // Round to float's precision and range (subnormals included) in one step.
+        mpfr_t r;
+        mpfr_init2(r, 24);
+        const mpfr_exp_t emin = mpfr_get_emin(), emax = mpfr_get_emax();
+        mpfr_set_emin(-148);
+        mpfr_set_emax(128);
+        int t = mpfr_set(r, y.v, MPFR_RNDN);
+        t = mpfr_check_range(r, t, MPFR_RNDN);
+        mpfr_subnormalize(r, t, MPFR_RNDN);
+        const float out = float(mpfr_get_d(r, MPFR_RNDN));
+        mpfr_set_emin(emin);
+        mpfr_set_emax(emax);
+        mpfr_clear(r);
+        return out;
+    }
+}
+
+}  // namespace
+
+double ulp_error(Fn f, double x, double got) { return ulp_err<double>(f, x, got); }
+double ulp_error(Fn f, float x, float got) { return ulp_err<float>(f, double(x), got); }
+double correct_bits_double(double ulp) { return bits_from_ulp<double>(ulp); }
+double correct_bits_float(double ulp) { return bits_from_ulp<float>(ulp); }
+double correctly_rounded(Fn f, double x) { return rounded<double>(f, x); }
+float correctly_rounded(Fn f, float x) { return rounded<float>(f, double(x)); }
+
+const char* name_of(Fn f) {
+    switch (f) {
+        case Fn::Exp: return "Exp";
+        case Fn::Ln: return "Ln";
+    }
+    return "?";
+}
+
+}  // namespace vexa::test

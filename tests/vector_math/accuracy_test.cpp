@@ -1,0 +1,80 @@
+// Accuracy of every transcendental kernel against MPFR over its whole domain,
+// per entry-table slot: HA at most 1 ulp, LA at most 4 ulp, EP at least 11
+// correct bits (float) or 26 (double). Also: both ABIs give bit-identical
+// results (digests against the committed list).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "support/kernels.h"
+#include "support/sweep.h"
+
+#ifndef VEXA_ACCURACY_SAMPLES
+#define VEXA_ACCURACY_SAMPLES 1000000
+#endif
+
+namespace {
+
+using namespace vexa::test;
+
+constexpr std::size_t kDigestSamples = 20000;
+
+TEST(Accuracy, EveryTranscendentalKernelHasAnOracle) {
+    for (const SlotKernel& k : transcendental_slots()) EXPECT_TRUE(k.has_oracle) << k.function;
+}
+
+TEST(Accuracy, EverySlotMeetsItsBound) {
+    for (const SlotKernel& k : transcendental_slots()) {
+        if (!k.has_oracle) continue;
+        Accuracy a;
+        if (k.type == 's') {
+            const auto x = sweep_inputs<float>(k.fn, VEXA_ACCURACY_SAMPLES, 1234 + k.slot);
+            a = measure<float>(k.fn, reinterpret_cast<void (*)(int, const float*, float*)>(const_cast<void*>(k.kernel)), x);
+        } else {
+            const auto x = sweep_inputs<double>(k.fn, VEXA_ACCURACY_SAMPLES, 1234 + k.slot);
+            a = measure<double>(k.fn, reinterpret_cast<void (*)(int, const double*, double*)>(const_cast<void*>(k.kernel)), x);
+        }
+        std::printf("  %-6s %s  max %.3f ulp at %.17g, min %.1f bits at %.17g (%zu inputs)\n", k.function.c_str(),
+                    slot_name(k.slot), a.max_ulp, a.worst_x, a.min_bits, a.min_bits_x, a.count);
+        if (k.slot == 1) EXPECT_LE(a.max_ulp, 1.0) << k.function << " HA at " << a.worst_x;
+        if (k.slot == 0) EXPECT_LE(a.max_ulp, 4.0) << k.function << " LA at " << a.worst_x;
+        if (k.slot == 2) EXPECT_GE(a.min_bits, k.type == 's' ? 11.0 : 26.0) << k.function << " EP at " << a.min_bits_x;
+    }
+}
+
+std::string digest_line(const SlotKernel& k) {
+    uint64_t h;
+    if (k.type == 's') {
+        const auto x = sweep_inputs<float>(k.fn, kDigestSamples, 99);
+        h = digest<float>(reinterpret_cast<void (*)(int, const float*, float*)>(const_cast<void*>(k.kernel)), x);
+    } else {
+        const auto x = sweep_inputs<double>(k.fn, kDigestSamples, 99);
+        h = digest<double>(reinterpret_cast<void (*)(int, const double*, double*)>(const_cast<void*>(k.kernel)), x);
+    }
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%s %s %016llx", k.function.c_str(), slot_name(k.slot), (unsigned long long)h);
+    return buf;
+}
+
+// VEXA_WRITE_DIGESTS=1 rewrites the list after a deliberate change of results.
+TEST(Accuracy, ResultsAreBitIdenticalOnBothAbis) {
+    const std::string path = std::string(VEXA_SOURCE_DIR) + "/tests/vector_math/kernel_digests.txt";
+    std::ostringstream now;
+    for (const SlotKernel& k : transcendental_slots())
+        if (k.has_oracle) now << digest_line(k) << "\n";
+    if (std::getenv("VEXA_WRITE_DIGESTS")) {
+        std::ofstream(path) << now.str();
+        GTEST_SKIP() << "digests written to " << path;
+    }
+    std::ifstream in(path);
+    std::stringstream committed;
+    committed << in.rdbuf();
+    EXPECT_EQ(now.str(), committed.str());
+}
+
+}  // namespace

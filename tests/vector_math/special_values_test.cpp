@@ -1,0 +1,201 @@
+// Special inputs of Exp and Ln under every accuracy: results, statuses and
+// errno; the order of the callbacks for several failing elements; subnormal
+// arguments and results; and the status word left alone by ordinary inputs.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "support/vm_test.h"
+#include "vexa/vector_math.h"
+
+namespace {
+
+using vexa::test::in_fresh_thread;
+
+enum class Want { Exact, Finite, PlusInf, MinusInf, PlusZero, Subnormal, NaN, Near };
+
+template <class T> struct Case {
+    T x;
+    Want want;
+    T value;  // for Exact and Near
+    int status;
+};
+
+template <class T> bool matches(T r, const Case<T>& c) {
+    switch (c.want) {
+        case Want::Exact: return r == c.value && std::signbit(r) == std::signbit(c.value);
+        case Want::Finite: return std::isfinite(r) && r > 0;
+        case Want::PlusInf: return r == std::numeric_limits<T>::infinity();
+        case Want::MinusInf: return r == -std::numeric_limits<T>::infinity();
+        case Want::PlusZero: return r == 0 && !std::signbit(r);
+        case Want::Subnormal: return r > 0 && r < std::numeric_limits<T>::min();
+        case Want::NaN: return std::isnan(r);
+        case Want::Near: return std::fabs(r - c.value) <= std::fabs(c.value) * T(1e-3);  // EP: 11 bits
+    }
+    return false;
+}
+
+int errno_for(int status) { return status == 0 ? 0 : status == 1 ? EDOM : ERANGE; }
+
+// Runs every slot of the entry table on the cases, one call with all of them,
+// and checks each result, each status reported through the callback, errno
+// and the status word.
+struct Seen {
+    int index, status;
+};
+std::vector<Seen> g_seen;
+int collect(ErrorContext* c) {
+    g_seen.push_back({c->index, c->status});
+    return 0;
+}
+
+template <class T>
+void check_all_slots(const char* fname, void (*const* ttab)(int, const T*, T*), const std::vector<Case<T>>& cases) {
+    for (int slot = 0; slot < 3; ++slot) {
+        SCOPED_TRACE(std::string(fname) + " slot " + std::to_string(slot));
+        in_fresh_thread([&] {
+            vexa_arx_kernel_SetErrorCallBack(collect);
+            g_seen.clear();
+            std::vector<T> x, r(cases.size());
+            for (auto& c : cases) x.push_back(c.x);
+            errno = 0;
+            ttab[slot](int(x.size()), x.data(), r.data());
+            int last_status = 0, want_errno = 0;
+            std::vector<Seen> want;
+            for (std::size_t i = 0; i < cases.size(); ++i) {
+                EXPECT_TRUE(matches(r[i], cases[i])) << "x=" << cases[i].x << " gave " << r[i];
+                if (cases[i].status != 0) {
+                    want.push_back({int(i), cases[i].status});
+                    last_status = cases[i].status;
+                    want_errno = errno_for(cases[i].status);
+                }
+            }
+            ASSERT_EQ(g_seen.size(), want.size());
+            for (std::size_t k = 0; k < want.size(); ++k) {  // in increasing element order
+                EXPECT_EQ(g_seen[k].index, want[k].index);
+                EXPECT_EQ(g_seen[k].status, want[k].status) << "x=" << cases[std::size_t(want[k].index)].x;
+            }
+            EXPECT_EQ(vexa_arx_kernel_GetErrStatus(), last_status);
+            EXPECT_EQ(errno, want_errno);
+        });
+    }
+}
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const float kNaNf = std::numeric_limits<float>::quiet_NaN();
+
+TEST(SpecialValues, DoubleExp) {
+    check_all_slots<double>("dExp", vexa_arx_kernel_dExp_ttab,
+                            {{709.78, Want::Finite, 0, 0},
+                             {709.79, Want::PlusInf, 0, 3},
+                             {-745.2, Want::PlusZero, 0, 4},
+                             {-720.0, Want::Subnormal, 0, 4},
+                             {-INFINITY, Want::PlusZero, 0, 0},
+                             {INFINITY, Want::PlusInf, 0, 0},
+                             {kNaN, Want::NaN, 0, 0},
+                             {1e-300, Want::Exact, 1.0, 0},
+                             {-0.0, Want::Exact, 1.0, 0},
+                             {0.0, Want::Exact, 1.0, 0},
+                             {1.0, Want::Near, 2.718281828459045, 0},
+                             {708.5, Want::Finite, 0, 0},
+                             {-708.0, Want::Finite, 0, 0},
+                             {-745.13, Want::Subnormal, 0, 4},
+                             {1e308, Want::PlusInf, 0, 3}});
+}
+
+TEST(SpecialValues, DoubleLn) {
+    check_all_slots<double>("dLn", vexa_arx_kernel_dLn_ttab,
+                            {{1.0, Want::Exact, 0.0, 0},
+                             {0.0, Want::MinusInf, 0, 2},
+                             {-0.0, Want::MinusInf, 0, 2},
+                             {-1.0, Want::NaN, 0, 1},
+                             {4.9406564584124654e-324, Want::Near, -744.44007192138126, 0},
+                             {INFINITY, Want::PlusInf, 0, 0},
+                             {-INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {2.0, Want::Near, 0.6931471805599453, 0},
+                             {DBL_MAX, Want::Near, 709.782712893384, 0},
+                             {1e-310, Want::Near, -713.80137882815416, 0},
+                             {-1e-310, Want::NaN, 0, 1}});
+}
+
+TEST(SpecialValues, FloatExp) {
+    check_all_slots<float>("sExp", vexa_arx_kernel_sExp_ttab,
+                           {{88.0f, Want::Finite, 0, 0},
+                            {89.0f, Want::PlusInf, 0, 3},
+                            {-104.0f, Want::PlusZero, 0, 4},
+                            {-90.0f, Want::Subnormal, 0, 4},
+                            {-87.0f, Want::Finite, 0, 0},
+                            {-INFINITY, Want::PlusZero, 0, 0},
+                            {INFINITY, Want::PlusInf, 0, 0},
+                            {kNaNf, Want::NaN, 0, 0},
+                            {0.0f, Want::Exact, 1.0f, 0},
+                            {1e-30f, Want::Exact, 1.0f, 0},
+                            {1.0f, Want::Near, 2.7182817f, 0}});
+}
+
+TEST(SpecialValues, FloatLn) {
+    check_all_slots<float>("sLn", vexa_arx_kernel_sLn_ttab,
+                           {{1.0f, Want::Exact, 0.0f, 0},
+                            {0.0f, Want::MinusInf, 0, 2},
+                            {-0.0f, Want::MinusInf, 0, 2},
+                            {-2.0f, Want::NaN, 0, 1},
+                            {1.4e-45f, Want::Near, -103.27893f, 0},
+                            {1e-40f, Want::Near, -92.1034f, 0},
+                            {INFINITY, Want::PlusInf, 0, 0},
+                            {-INFINITY, Want::NaN, 0, 1},
+                            {kNaNf, Want::NaN, 0, 0},
+                            {FLT_MAX, Want::Near, 88.72284f, 0}});
+}
+
+TEST(SpecialValues, OrdinaryInputsLeaveTheStatusWordAlone) {
+    in_fresh_thread([] {
+        std::vector<double> x(1000), r(1000);
+        for (int i = 0; i < 1000; ++i) x[i] = 0.001 + i * 0.5;
+        vexa_arx_kernel_SetErrStatus(77);
+        for (auto k : {vexa_arx_kernel_dExp_S9HAynn, vexa_arx_kernel_dExp_S9LAynn, vexa_arx_kernel_dLn_S9HAynn,
+                       vexa_arx_kernel_dLn_S9LAynn, vexa_arx_kernel_dLn_S9EPnnn})
+            k(1000, x.data(), r.data());
+        EXPECT_EQ(vexa_arx_kernel_GetErrStatus(), 77);
+    });
+}
+
+TEST(SpecialValues, FlushDenormalsModeCountsSubnormalArgumentsAsZero) {
+    in_fresh_thread([] {
+        vexa_arx_kernel_SetMode(VEXA_VM_FLUSH_DENORMALS);
+        const double x[2] = {1e-310, 2.0};
+        double r[2];
+        vexa_arx_kernel_dLn_S9HAynn(2, x, r);
+        EXPECT_EQ(r[0], -INFINITY);
+        EXPECT_EQ(vexa_arx_kernel_GetErrStatus(), 2);
+        const float xf[1] = {1e-40f};
+        float rf[1];
+        vexa_arx_kernel_sLn_S9LAynn(1, xf, rf);
+        EXPECT_EQ(rf[0], -INFINITY);
+    });
+}
+
+int replace(ErrorContext* c) {
+    c->res1 = 42.0;
+    return 0;
+}
+
+TEST(SpecialValues, CallbackChangesSurviveInPlace) {
+    in_fresh_thread([] {
+        vexa_arx_kernel_SetErrorCallBack(replace);
+        std::vector<float> x(37, 2.0f);
+        x[0] = -1.0f;
+        x[36] = 0.0f;
+        _arxsLn_11(37, x.data(), x.data());  // EP stub, in place
+        EXPECT_EQ(x[0], 42.0f);
+        EXPECT_EQ(x[36], 42.0f);
+        EXPECT_NEAR(x[1], 0.6931472f, 1e-4f);
+    });
+}
+
+}  // namespace
