@@ -98,15 +98,24 @@ std::string generate_exp_ln_tables() {
     w.end();
 
     w.begin(
-        "-ln(c) as high and low parts for the rounded reciprocals k/1024, k = 512..1024,\n"
-        "// with c = k/1024 for k >= 724 and c = k/512 (the argument's exponent one higher) below,\n"
-        "// so that |-ln(c)| <= ln(2)/2 and arguments just below 1 take c near 1.",
-        "kLnRcp[2 * 513]");
-    for (int k = 512; k <= 1024; ++k) {
+        "Logarithm rows for m in [1 + j/1024, 1 + (j+1)/1024), j = 0..1023: c = k/1024, the reciprocal\n"
+        "// of the interval's midpoint rounded to a multiple of 2^-10 (so that c m - 1 is exact); the\n"
+        "// exponent step e (1 when k < 724, m above about sqrt 2, else 0); and -ln(2^e c) as high and\n"
+        "// low parts, so that |-ln(2^e c)| <= ln(2)/2 and arguments just below 1 cancel exactly.",
+        "kLnRows[4 * 1024]");
+    for (int j = 0; j < 1024; ++j) {
+        Big k;
+        mpfr_set_d(k.v, 1.0 + (j + 0.5) / 1024.0, MPFR_RNDN);
+        mpfr_ui_div(k.v, 1024, k.v, MPFR_RNDN);
+        mpfr_round(k.v, k.v);
+        const double kk = mpfr_get_d(k.v, MPFR_RNDN);
+        const bool step = kk < 724;
         Big v;
-        minus_ln(v, k >= 724 ? k / 1024.0 : k / 512.0);
+        minus_ln(v, step ? kk / 512.0 : kk / 1024.0);
         double hi, lo;
         split(v, hi, lo);
+        w.value(kk / 1024.0);
+        w.value(step ? 1.0 : 0.0);
         w.value(hi);
         w.value(lo);
     }

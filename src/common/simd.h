@@ -133,23 +133,39 @@ template <int N> VEXA_INLINE __m256i sra32(__m256i a) { return _mm256_srai_epi32
 // gather instructions: as fast or faster on current processors, and exact
 // under emulators whose gathers mishandle some index registers.
 // t[i_k] for k = 0..3.
+struct Indices {
+    int32_t i[4];
+    explicit VEXA_INLINE Indices(__m128i v)
+        : i{_mm_cvtsi128_si32(v), _mm_extract_epi32(v, 1), _mm_extract_epi32(v, 2), _mm_extract_epi32(v, 3)} {}
+    VEXA_INLINE int32_t operator[](int k) const { return i[k]; }
+};
 VEXA_INLINE __m256d lookup(const double* t, __m128i idx) {
-    alignas(16) int32_t i[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(i), idx);
+    const Indices i(idx);
     const __m128d lo = _mm_loadh_pd(_mm_load_sd(t + i[0]), t + i[1]);
     const __m128d hi = _mm_loadh_pd(_mm_load_sd(t + i[2]), t + i[3]);
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
 }
 // The pairs (t[2 i_k], t[2 i_k + 1]) as two registers.
 VEXA_INLINE void lookup_pairs(const double* t, __m128i idx, __m256d& first, __m256d& second) {
-    alignas(16) int32_t i[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(i), idx);
+    const Indices i(idx);
     const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(t + 2 * i[0])),
                                            _mm_loadu_pd(t + 2 * i[2]), 1);
     const __m256d b = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(t + 2 * i[1])),
                                            _mm_loadu_pd(t + 2 * i[3]), 1);
     first = _mm256_unpacklo_pd(a, b);
     second = _mm256_unpackhi_pd(a, b);
+}
+// The 4-double rows t[4 i_k .. 4 i_k + 3], transposed: column q of the rows in c[q].
+VEXA_INLINE void lookup_rows(const double* t, __m128i idx, __m256d (&c)[4]) {
+    const Indices i(idx);
+    const __m256d r0 = _mm256_load_pd(t + 4 * i[0]), r1 = _mm256_load_pd(t + 4 * i[1]);
+    const __m256d r2 = _mm256_load_pd(t + 4 * i[2]), r3 = _mm256_load_pd(t + 4 * i[3]);
+    const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
+    const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
+    c[0] = _mm256_permute2f128_pd(t0, t2, 0x20);
+    c[1] = _mm256_permute2f128_pd(t1, t3, 0x20);
+    c[2] = _mm256_permute2f128_pd(t0, t2, 0x31);
+    c[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
 }
 // The low 32 bits of each 64-bit lane.
 VEXA_INLINE __m128i low_words(__m256i v) {

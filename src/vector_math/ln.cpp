@@ -1,11 +1,13 @@
 // Ln (s, d).
 //
-// dLn: x = 2^k m with m in [1, 2) from the bit pattern; c = k'/1024, the
-// correctly rounded single-precision 1/m rounded to a multiple of 2^-10 (an
-// IEEE division, so every processor and emulator picks the same c); r = c m - 1
-// exactly by one FMA. For k' < 724 (m above about sqrt 2) the exponent is taken
-// one higher and the table entry is -ln(2c), which keeps |-ln c| <= ln2/2 and
-// makes arguments just below 1 cancel exactly.
+// dLn: x = 2^k m with m in [1, 2) from the bit pattern; the ten leading bits
+// of m select a table row with c = k'/1024, the reciprocal of the row's
+// interval rounded to a multiple of 2^-10, so r = c m - 1 is exact by one FMA
+// (|r| <= 1.25 * 2^-10). For k' < 724 (m above about sqrt 2) the exponent is
+// taken one higher and the row holds -ln(2c), which keeps |-ln c| <= ln2/2 and
+// makes arguments just below 1 cancel exactly. (A table of reciprocals rather
+// than a reciprocal instruction: the same c on every processor and emulator,
+// and no division on the critical path.)
 //   HA  ln x = (k L1 + T_hi) + (r + (k L2 + T_lo + r^2 P(r))), error-free high sum,
 //       P of degree 3, two registers per step                          (< 0.52 ulp)
 //   LA  ln x = k ln2 + (T + (r + r^2 P(r)))                              (< 1 ulp)
@@ -33,37 +35,27 @@ struct DLn : RealUnary<double, 2, VM_NAME(dLn), vdln_cout_rare> {
         const V m = from_int<double>(or_bits(and_bits(xi, splat64(0x000FFFFFFFFFFFFFull)), splat64(0x3FF0000000000000ull)));
         // k + 1023 + 2^52 as a double, from the biased exponent.
         const V kb = from_int<double>(or_bits(shr64<52>(xi), splat64(0x4330000000000000ull)));
-        // c = round(1024 / m) / 1024 through a single-precision division.
-        const __m128 mf = _mm256_cvtpd_ps(m);
-        const __m128 kf = _mm_round_ps(_mm_mul_ps(_mm_div_ps(_mm_set1_ps(1.0f), mf), _mm_set1_ps(1024.0f)),
-                                       _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-        // Index of the (hi, lo) pair of k'.
-        const __m128i idx = _mm_sub_epi32(_mm_cvtps_epi32(kf), _mm_set1_epi32(512));
-        const V kd = _mm256_cvtps_pd(kf);
-        const V c = kd * broadcast(0.0009765625);
-        const V r = fma(c, m, broadcast(-1.0));
-        // Exponent one higher when c < 724/1024.
-        const V bump = bit_and(cmp_lt(kd, broadcast(724.0)), broadcast(1.0));
-        const V k = (kb - broadcast(4503599627371519.0)) + bump;  // 2^52 + 1023
+        // The row of m's ten leading mantissa bits: c, exponent step, -ln(2^step c).
+        const __m128i j = _mm_and_si128(low_words(shr64<42>(xi)), _mm_set1_epi32(1023));
+        V row[4];
+        lookup_rows(tables::kLnRows, j, row);
+        const V r = fma(row[0], m, broadcast(-1.0));  // exact: c has 10 bits
+        const V k = (kb - broadcast(4503599627371519.0)) + row[1];  // 2^52 + 1023
         const V r2 = r * r;
         V result;
         if constexpr (A == Acc::EP) {
-            const V t = lookup(tables::kLnRcp, _mm_slli_epi32(idx, 1));
             const V poly = fma(r2, fma(r, broadcast(0.33333333333308374), broadcast(-0.49999999999988803)), r);
-            result = fma(k, broadcast(0.69314718055994529), t + poly);
+            result = fma(k, broadcast(0.69314718055994529), row[2] + poly);
         } else {
             const V p = fma(r2, fma(r, broadcast(0.20000036659494241), broadcast(-0.2500003054940248)),
                             fma(r, broadcast(0.33333333333308374), broadcast(-0.49999999999988803)));
             if constexpr (A == Acc::LA) {
-                const V t_hi = lookup(tables::kLnRcp, _mm_slli_epi32(idx, 1));
-                result = fma(k, broadcast(0.69314718055994529), t_hi + fma(r2, p, r));
+                result = fma(k, broadcast(0.69314718055994529), row[2] + fma(r2, p, r));
             } else {
-                V t_hi, t_lo;
-                lookup_pairs(tables::kLnRcp, idx, t_hi, t_lo);
                 const V a = k * broadcast(0.69314718055829871);  // exact: the constant ends in zeros
-                const V hi = a + t_hi;
-                const V err = (a - hi) + t_hi;  // |a| >= |t_hi| whenever k != 0
-                const V lo = fma(r2, p, fma(k, broadcast(1.6465949582866463e-12), t_lo));
+                const V hi = a + row[2];
+                const V err = (a - hi) + row[2];  // |a| >= |T_hi| whenever k != 0
+                const V lo = fma(r2, p, fma(k, broadcast(1.6465949582866463e-12), row[3]));
                 result = hi + (r + (lo + err));
             }
         }

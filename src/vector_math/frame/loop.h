@@ -124,7 +124,7 @@ private:
             special |= s << (r * EPR);
         }
         if constexpr (K::kRare) {
-            if (special != 0) walk<R>(x, res, special, base, out, i);
+            if (__builtin_expect(special != 0, 0)) rare_step<R>(x, res, special, base, out, i);
         }
         for (int r = 0; r < R; ++r) simd::storeu(out + i + r * L, res[r]);
     }
@@ -141,29 +141,38 @@ private:
         V res[1] = {compute(args, special)};
         if constexpr (K::kRare) {
             special &= (1u << (active / LPE)) - 1u;
-            if (special != 0) walk<1>(x, res, special, base, out, i);
+            if (__builtin_expect(special != 0, 0)) rare_step<1>(x, res, special, base, out, i);
         }
         simd::maskstore(out + i, m, res[0]);
     }
 
-    // The rare path: elements in increasing order; each gets the per-element
-    // routine, and on a non-zero status its result is stored, the error
-    // routine called, and the (possibly changed) result reloaded.
+    // The rare path: the step's arguments and results go to local buffers
+    // (only here, so the fast path keeps them in registers), the walk runs on
+    // them, and the results come back.
     template <int NR>
-    static __attribute__((noinline)) void walk(V (&x)[NI][NR], V (&res)[NR], unsigned special, const Base& base,
-                                               T* out, std::size_t i) {
+    static VEXA_INLINE void rare_step(const V (&x)[NI][NR], V (&res)[NR], unsigned special, const Base& base,
+                                      T* out, std::size_t i) {
         alignas(32) T xs[NI][NR * L];
         alignas(32) T rs[NR * L];
         for (int k = 0; k < NI; ++k)
             for (int r = 0; r < NR; ++r) simd::store(xs[k] + r * L, x[k][r]);
         for (int r = 0; r < NR; ++r) simd::store(rs + r * L, res[r]);
+        walk(xs[0], xs[NI - 1], rs, special, base, out, i);
+        for (int r = 0; r < NR; ++r) res[r] = simd::load(rs + r * L);
+    }
+
+    // Elements in increasing order; each gets the per-element routine, and on
+    // a non-zero status its result is stored, the error routine called, and
+    // the (possibly changed) result reloaded.
+    static __attribute__((noinline)) void walk(const T* xa, const T* xb, T* rs, unsigned special, const Base& base,
+                                               T* out, std::size_t i) {
         while (special != 0) {
             const int j = __builtin_ctz(special);
             special &= special - 1;
             T* rl = rs + j * LPE;
             int status;
-            if constexpr (NI == 1) status = K::rare(xs[0] + j * LPE, rl);
-            else status = K::rare(xs[0] + j * LPE, xs[1] + j * LPE, rl);
+            if constexpr (NI == 1) status = K::rare(xa + j * LPE, rl);
+            else status = K::rare(xa + j * LPE, xb + j * LPE, rl);
             if (status != 0) {
                 const std::size_t lane = i + std::size_t(j) * LPE;
                 for (int q = 0; q < LPE; ++q) out[lane + q] = rl[q];
@@ -171,7 +180,6 @@ private:
                 for (int q = 0; q < LPE; ++q) rl[q] = out[lane + q];
             }
         }
-        for (int r = 0; r < NR; ++r) res[r] = simd::load(rs + r * L);
     }
 };
 
