@@ -77,6 +77,31 @@ int main(void) {
     _arxcAdd(3, c1, c2, cr);
     vexa_arx_kernel_SetMode(old);
 
+    /* Transcendental kernels in each accuracy, with the special values' statuses. */
+    {
+        const double x[6] = {1.0, 0.5, 700.0, 1e-310, 0.0, -1.0};
+        double e[6], l[6];
+        vexa_arx_kernel_ClearErrStatus();
+        for (int slot = 0; slot < 3; ++slot) {
+            vexa_arx_kernel_dExp_ttab[slot](6, x, e);
+            printf("dExp slot %d (%s): ", slot, slot == 0 ? "LA" : slot == 1 ? "HA" : "EP");
+            for (int i = 0; i < 6; ++i) printf("%.17g ", e[i]);
+            printf("\n");
+        }
+        errno = 0;
+        _arxdLn(6, x, l);
+        printf("dLn  (HA stub):  ");
+        for (int i = 0; i < 6; ++i) printf("%.17g ", l[i]);
+        printf("\n  ln(0) and ln(-1) set the status word to %d (last one: domain) and errno to %d\n",
+               vexa_arx_kernel_GetErrStatus(), errno);
+        const float xf[4] = {88.0f, 89.0f, -90.0f, 1.0f};
+        float ef[4];
+        vexa_arx_kernel_ClearErrStatus();
+        _arxsExp_11(4, xf, ef); /* EP stub */
+        printf("sExp (EP stub): %g %g %g %g, status word %d (underflow, the last failing element)\n", ef[0], ef[1],
+               ef[2], ef[3], vexa_arx_kernel_GetErrStatus());
+    }
+
     /* A large vector in pieces on the thread pool, each piece a kernel call. */
     for (long i = 0; i < (long)kChunk * kChunks; ++i) xs[i] = (double)i, ys[i] = 0.5;
     const ThreadingTable* tt = vexa_serv_threading_table();

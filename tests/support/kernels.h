@@ -15,6 +15,7 @@ struct SlotKernel {
     char type;             // 's' or 'd'
     int slot;              // 0 LA, 1 HA, 2 EP
     const void* kernel;
+    std::string kernel_name;  // the exported name of the kernel in this slot
     bool has_oracle;
     Fn fn;
 };
@@ -29,20 +30,30 @@ inline bool oracle_of(const std::string& name, Fn& f) {
 // transcendental ones; the arithmetic slice has exact references elsewhere).
 inline std::vector<SlotKernel> transcendental_slots() {
     std::vector<SlotKernel> out;
-    auto add = [&](const char* t, const char* f, const void* const* ttab) {
+    auto add = [&](const char* t, const char* f, const void* const* ttab, const char* const (&names)[3]) {
         for (int s = 0; s < 3; ++s) {
-            SlotKernel k{std::string(t) + f, t[0], s, ttab[s], false, Fn::Exp};
+            SlotKernel k{std::string(t) + f, t[0], s, ttab[s], names[s], false, Fn::Exp};
             k.has_oracle = oracle_of(f, k.fn);
             out.push_back(k);
         }
     };
-#define VMX_SLOTS_R(t, F) add(#t, #F, reinterpret_cast<const void* const*>(vexa_arx_kernel_##t##F##_ttab));
-#define VMX_SLOTS_N(t, F)
-#define VMX_REAL_s(rep, t, F) VMX_SLOTS_##rep(t, F)
-#define VMX_REAL_d(rep, t, F) VMX_SLOTS_##rep(t, F)
-#define VMX_REAL_c(rep, t, F)
-#define VMX_REAL_z(rep, t, F)
-#define VM_FN(st, t, F, cls, pat, gl, gh, ge, wl, wh, we, rep) VMX_IF_##st(VMX_REAL_##t(rep, t, F))
+#define VMX_KSTR_(x) #x
+#define VMX_KSTR(t, F, g, acc) VMX_KSTR_(vexa_arx_kernel_##t##F##_##g##acc)
+#define VMX_SNAMES_K3(t, F, gl, gh, ge) {VMX_KSTR(t, F, gl, LAynn), VMX_KSTR(t, F, gh, HAynn), VMX_KSTR(t, F, ge, EPnnn)}
+#define VMX_SNAMES_LHL(t, F, gl, gh, ge) {VMX_KSTR(t, F, gl, LAynn), VMX_KSTR(t, F, gh, HAynn), VMX_KSTR(t, F, gl, LAynn)}
+#define VMX_SNAMES_HHE(t, F, gl, gh, ge) {VMX_KSTR(t, F, gh, HAynn), VMX_KSTR(t, F, gh, HAynn), VMX_KSTR(t, F, ge, EPnnn)}
+#define VMX_SNAMES_K1(t, F, gl, gh, ge) {VMX_KSTR(t, F, gh, HAynn), VMX_KSTR(t, F, gh, HAynn), VMX_KSTR(t, F, gh, HAynn)}
+#define VMX_SLOTS_R(t, F, pat, gl, gh, ge)                                                         \
+    {                                                                                             \
+        const char* const names[3] = VMX_SNAMES_##pat(t, F, gl, gh, ge);                          \
+        add(#t, #F, reinterpret_cast<const void* const*>(vexa_arx_kernel_##t##F##_ttab), names); \
+    }
+#define VMX_SLOTS_N(t, F, pat, gl, gh, ge)
+#define VMX_REAL_s(rep, t, F, pat, gl, gh, ge) VMX_SLOTS_##rep(t, F, pat, gl, gh, ge)
+#define VMX_REAL_d(rep, t, F, pat, gl, gh, ge) VMX_SLOTS_##rep(t, F, pat, gl, gh, ge)
+#define VMX_REAL_c(rep, t, F, pat, gl, gh, ge)
+#define VMX_REAL_z(rep, t, F, pat, gl, gh, ge)
+#define VM_FN(st, t, F, cls, pat, gl, gh, ge, wl, wh, we, rep) VMX_IF_##st(VMX_REAL_##t(rep, t, F, pat, gl, gh, ge))
 #include "vexa/vm_catalogue.def"
 #undef VM_FN
     return out;
