@@ -9,7 +9,7 @@
 // than a reciprocal instruction: the same c on every processor and emulator,
 // and no division on the critical path.)
 //   HA  ln x = (k L1 + T_hi) + (r + (k L2 + T_lo + r^2 P(r))), error-free high sum,
-//       P of degree 3, two registers per step                          (< 0.52 ulp)
+//       P of degree 4, two registers per step                          (< 0.76 ulp)
 //   LA  ln x = k ln2 + (T + (r + r^2 P(r)))                              (< 1 ulp)
 //   EP  ln x = k ln2 + (T + (r - r^2/2 + r^3/3))                         (> 30 bits)
 // sLn: x = 2^k m with m in [2/3, 4/3), r = m - 1 exactly,
@@ -52,6 +52,12 @@ struct DLn : RealUnary<double, 2, VM_NAME(dLn), vdln_cout_rare> {
             if constexpr (A == Acc::LA) {
                 result = fma(k, broadcast(0.69314718055994529), row[2] + fma(r2, p, r));
             } else {
+                // One term more than LA (the Taylor series of (ln(1 + r) - r) / r^2 to r^4):
+                // where the result is about r, the truncation error r^5/7 must stay far
+                // below half an ulp.
+                const V p = fma(r2 * r2, broadcast(-0.16666666666666666),
+                                fma(r2, fma(r, broadcast(0.2), broadcast(-0.25)),
+                                    fma(r, broadcast(0.33333333333333333), broadcast(-0.5))));
                 const V a = k * broadcast(0.69314718055829871);  // exact: the constant ends in zeros
                 const V hi = a + row[2];
                 const V err = (a - hi) + row[2];  // |a| >= |T_hi| whenever k != 0
