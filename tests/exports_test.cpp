@@ -57,6 +57,14 @@ const char* const kCatalogueExports[] = {
 };
 #undef VM_FN
 
+#define PR_SORT(t, T) "vexa_dft_avx2_zubsSortRadixAscend_" #t "_I", "vexa_dft_avx2_zubsSortRadixDescend_" #t "_I",
+#define PR_SORT8(t, T) PR_SORT(t, T)
+#define PR_INDEX(t, T) "vexa_dft_avx2_zubsSortRadixIndexAscend_" #t, "vexa_dft_avx2_zubsSortRadixIndexDescend_" #t,
+#define PR_FILL(t, T) "vexa_dft_avx2_zubsCopy_" #t, "vexa_dft_avx2_zubsSet_" #t, "vexa_dft_avx2_zubsZero_" #t,
+const char* const kPrimitiveExports[] = {
+#include "vexa/primitives_catalogue.def"
+};
+
 // The frame: per-thread mode, status and callback routines with their
 // forwarders, the error routines, the table-index and interface routines.
 const char* const kFrameExports[] = {
@@ -81,6 +89,7 @@ bool toolchain_symbol(const std::string& s) {
 TEST(Exports, ExactlyTheCataloguedNames) {
     std::set<std::string> want(std::begin(kFrameExports), std::end(kFrameExports));
     for (const char* s : kCatalogueExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
+    for (const char* s : kPrimitiveExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     std::set<std::string> have;
     for (const std::string& s : library_exports())
         if (!toolchain_symbol(s)) have.insert(s);
