@@ -23,6 +23,7 @@ struct SlotKernel {
 inline bool oracle_of(const std::string& name, Fn& f) {
     if (name == "Exp") return f = Fn::Exp, true;
     if (name == "Ln") return f = Fn::Ln, true;
+    if (name == "InvSqrt") return f = Fn::InvSqrt, true;
     return false;
 }
 

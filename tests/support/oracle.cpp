@@ -22,6 +22,10 @@ void eval(Fn f, double x, Big& out) {
     switch (f) {
         case Fn::Exp: mpfr_exp(out.v, out.v, MPFR_RNDN); break;
         case Fn::Ln: mpfr_log(out.v, out.v, MPFR_RNDN); break;
+        case Fn::InvSqrt:  // 1/sqrt(-0) is -inf, as 1/(-0)
+            if (x == 0) mpfr_set_inf(out.v, std::signbit(x) ? -1 : 1);
+            else mpfr_rec_sqrt(out.v, out.v, MPFR_RNDN);
+            break;
     }
 }
 
@@ -101,6 +105,7 @@ const char* name_of(Fn f) {
     switch (f) {
         case Fn::Exp: return "Exp";
         case Fn::Ln: return "Ln";
+        case Fn::InvSqrt: return "InvSqrt";
     }
     return "?";
 }

@@ -15,7 +15,7 @@
 
 namespace vexa::test {
 
-enum class Fn { Exp, Ln };
+enum class Fn { Exp, Ln, InvSqrt };
 
 // Error of `got` for f(x) in ulp of double / float.
 double ulp_error(Fn f, double x, double got);

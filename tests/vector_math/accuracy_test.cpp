@@ -41,9 +41,11 @@ TEST(Accuracy, EverySlotMeetsItsBound) {
         }
         std::printf("  %-6s %s  max %.3f ulp at %.17g, min %.1f bits at %.17g (%zu inputs)\n", k.function.c_str(),
                     slot_name(k.slot), a.max_ulp, a.worst_x, a.min_bits, a.min_bits_x, a.count);
-        if (k.slot == 1) EXPECT_LE(a.max_ulp, 1.0) << k.function << " HA at " << a.worst_x;
-        if (k.slot == 0) EXPECT_LE(a.max_ulp, 4.0) << k.function << " LA at " << a.worst_x;
-        if (k.slot == 2) EXPECT_GE(a.min_bits, k.type == 's' ? 11.0 : 26.0) << k.function << " EP at " << a.min_bits_x;
+        switch (k.slot) {
+            case 0: EXPECT_LE(a.max_ulp, 4.0) << k.function << " LA at " << a.worst_x; break;
+            case 1: EXPECT_LE(a.max_ulp, 1.0) << k.function << " HA at " << a.worst_x; break;
+            default: EXPECT_GE(a.min_bits, k.type == 's' ? 11.0 : 26.0) << k.function << " EP at " << a.min_bits_x;
+        }
     }
 }
 

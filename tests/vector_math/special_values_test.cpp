@@ -153,6 +153,28 @@ TEST(SpecialValues, FloatLn) {
                             {FLT_MAX, Want::Near, 88.72284f, 0}});
 }
 
+TEST(SpecialValues, InvSqrt) {
+    check_all_slots<double>("dInvSqrt", vexa_arx_kernel_dInvSqrt_ttab,
+                            {{4.0, Want::Near, 0.5, 0},
+                             {0.0, Want::PlusInf, 0, 2},
+                             {-0.0, Want::MinusInf, 0, 2},
+                             {-1.0, Want::NaN, 0, 1},
+                             {-INFINITY, Want::NaN, 0, 1},
+                             {INFINITY, Want::PlusZero, 0, 0},
+                             {kNaN, Want::NaN, 0, 0},
+                             {4.9406564584124654e-324, Want::Near, 4.4989137945431964e161, 0},
+                             {DBL_MAX, Want::Near, 7.458340731200207e-155, 0}});
+    check_all_slots<float>("sInvSqrt", vexa_arx_kernel_sInvSqrt_ttab,
+                           {{0.25f, Want::Near, 2.0f, 0},
+                            {0.0f, Want::PlusInf, 0, 2},
+                            {-0.0f, Want::MinusInf, 0, 2},
+                            {-4.0f, Want::NaN, 0, 1},
+                            {INFINITY, Want::PlusZero, 0, 0},
+                            {kNaNf, Want::NaN, 0, 0},
+                            {1.4e-45f, Want::Near, 2.6713738e22f, 0},
+                            {FLT_MAX, Want::Near, 5.421011e-20f, 0}});
+}
+
 TEST(SpecialValues, OrdinaryInputsLeaveTheStatusWordAlone) {
     in_fresh_thread([] {
         std::vector<double> x(1000), r(1000);
