@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "export.h"
 #include "vexa/service.h"
-
-#define SERV_EXPORT __attribute__((visibility("default")))
 
 namespace {
 

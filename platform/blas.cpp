@@ -3,9 +3,8 @@
 // their hidden length 1, as Fortran callers do.
 #include <cstddef>
 
+#include "export.h"
 #include "vexa/service.h"
-
-#define SERV_EXPORT __attribute__((visibility("default")))
 
 using flen = size_t;  // hidden length of a character argument
 

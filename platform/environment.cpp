@@ -2,9 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "export.h"
 #include "vexa/service.h"
-
-#define SERV_EXPORT __attribute__((visibility("default")))
 
 extern "C" {
 

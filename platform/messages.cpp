@@ -3,9 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "export.h"
 #include "vexa/service.h"
-
-#define SERV_EXPORT __attribute__((visibility("default")))
 
 namespace {
 

@@ -15,9 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "export.h"
 #include "vexa/service.h"
-
-#define SERV_EXPORT __attribute__((visibility("default")))
 
 namespace {
 

@@ -18,13 +18,6 @@ namespace {
 
 using namespace simd;
 
-// Lanes that are not positive normal finite numbers.
-template <class V> VEXA_INLINE unsigned outside(V x) {
-    using T = elem<V>;
-    return movemask(bit_or(cmp_lt(x, broadcast(std::numeric_limits<T>::min())),
-                           cmp_gt_or_nan(x, broadcast(std::numeric_limits<T>::max()))));
-}
-
 // y + y (1 - x y^2) / 2, a Newton step for 1/sqrt(x).
 template <class V> VEXA_INLINE V newton(V x, V y) {
     using T = elem<V>;
@@ -40,7 +33,7 @@ struct DInvSqrtHA : RealUnary<double, 2, VM_NAME(dInvSqrt), vdinvsqrt_cout_rare>
         const V h = x * y;
         const V he = fma(x, y, -h);
         const V r = fma(-h, y, broadcast(1.0)) - he * y;
-        special = outside(x);
+        special = not_positive_normal(x);
         return fma(y * broadcast(0.5), r, y);
     }
 };
@@ -52,7 +45,7 @@ struct DInvSqrtEP : RealUnary<double, 2, VM_NAME(dInvSqrt), vdinvsqrt_cout_rare>
         y = newton(x, y);
         y = newton(x, y);
         y = newton(x, y);
-        special = outside(x);
+        special = not_positive_normal(x);
         return y;
     }
 };
@@ -64,14 +57,14 @@ struct SInvSqrtHA : RealUnary<float, 1, VM_NAME(sInvSqrt), vsinvsqrt_cout_rare> 
         const __m256d one = broadcast(1.0);
         const __m128 ylo = _mm256_cvtpd_ps(one / _mm256_sqrt_pd(lo));
         const __m128 yhi = _mm256_cvtpd_ps(one / _mm256_sqrt_pd(hi));
-        special = outside(x);
+        special = not_positive_normal(x);
         return _mm256_insertf128_ps(_mm256_castps128_ps256(ylo), yhi, 1);
     }
 };
 
 struct SInvSqrtLA : RealUnary<float, 2, VM_NAME(sInvSqrt), vsinvsqrt_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        special = outside(x);
+        special = not_positive_normal(x);
         return broadcast(1.0f) / _mm256_sqrt_ps(x);
     }
 };
@@ -81,7 +74,7 @@ struct SInvSqrtEP : RealUnary<float, 2, VM_NAME(sInvSqrt), vsinvsqrt_cout_rare> 
         V y = from_int<float>(sub32(splat32(0x5F375A86u), _mm256_srli_epi32(as_int(x), 1)));
         y = newton(x, y);
         y = newton(x, y);
-        special = outside(x);
+        special = not_positive_normal(x);
         return y;
     }
 };

@@ -65,10 +65,7 @@ struct DLn : RealUnary<double, 2, VM_NAME(dLn), vdln_cout_rare> {
                 result = hi + (r + (lo + err));
             }
         }
-        // Not a positive normal finite double: zero, negative, subnormal, +inf, NaN.
-        const V outside = bit_or(cmp_lt(x, broadcast(2.2250738585072014e-308)),
-                                 cmp_gt_or_nan(x, broadcast(1.7976931348623157e308)));
-        special = movemask(outside);
+        special = not_positive_normal(x);
         return result;
     }
 };
@@ -112,8 +109,7 @@ struct SLn : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLn), vsln_cout_rare
             p = fma(p, r, broadcast(-0.5f));
             result = fma(k, broadcast(0.693147182f), fma(r2, p, r));
         }
-        const V outside = bit_or(cmp_lt(x, broadcast(1.17549435e-38f)), cmp_gt_or_nan(x, broadcast(3.40282347e38f)));
-        special = movemask(outside);
+        special = not_positive_normal(x);
         return result;
     }
 };

@@ -3,6 +3,8 @@
 // function's per-element routine.
 #pragma once
 
+#include <limits>
+
 #include "common/simd.h"
 #include "vector_math/frame/loop.h"
 #include "vector_math/frame/names.h"
@@ -23,5 +25,13 @@ struct RealUnary {
     static int rare(const T* a, T* r) { return Rare(a, r); }
     static const char* name() { return Name; }
 };
+
+// Lanes that are not positive normal finite numbers (zero, negative,
+// subnormal, +inf, NaN): the range test of the logarithm and root families.
+template <class V> VEXA_INLINE unsigned not_positive_normal(V x) {
+    using T = simd::elem<V>;
+    return simd::movemask(simd::bit_or(simd::cmp_lt(x, simd::broadcast(std::numeric_limits<T>::min())),
+                                       simd::cmp_gt_or_nan(x, simd::broadcast(std::numeric_limits<T>::max()))));
+}
 
 }  // namespace vexa::vm
