@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "vexa/primitives.h"
 #include "vexa/service.h"
 #include "vexa/vector_math.h"
 
@@ -100,6 +101,25 @@ int main(void) {
         _arxsExp_11(4, xf, ef); /* EP stub */
         printf("sExp (EP stub): %g %g %g %g, status word %d (underflow, the last failing element)\n", ef[0], ef[1],
                ef[2], ef[3], vexa_arx_kernel_GetErrStatus());
+    }
+
+    /* Inverse square roots, and the radix sort primitives. */
+    {
+        const float x[5] = {4.0f, 0.25f, 2.0f, 0.0f, -1.0f};
+        float y[5];
+        vexa_arx_kernel_ClearErrStatus();
+        _arxsInvSqrt(5, x, y);
+        printf("sInvSqrt: %g %g %.9g %g %g, status word %d\n", y[0], y[1], y[2], y[3], y[4],
+               vexa_arx_kernel_GetErrStatus());
+        float keys[8] = {3.5f, -0.0f, -2.0f, 0.0f, INFINITY, -INFINITY, 1e-45f, -7.25f}, buf[8];
+        int32_t order[8], ibuf[8];
+        vexa_dft_avx2_zubsSortRadixIndexDescend_32f(keys, sizeof(float), order, ibuf, 8);
+        vexa_dft_avx2_zubsSortRadixAscend_32f_I(keys, buf, 8);
+        printf("radix sort ascending: ");
+        for (int i = 0; i < 8; ++i) printf("%g ", keys[i]);
+        printf("\nindex sort descending (of the unsorted keys): ");
+        for (int i = 0; i < 8; ++i) printf("%d ", order[i]);
+        printf("\n");
     }
 
     /* A large vector in pieces on the thread pool, each piece a kernel call. */

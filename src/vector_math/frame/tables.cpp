@@ -15,7 +15,15 @@
         VMX_SLOTS_##pat(t, F, gl, gh, ge)};                                                             \
     extern "C" VEXA_EXPORT VexaVmFn_##cls##_##t* const vexa_arx_kernel_##t##F##_ttab[3]                 \
         __attribute__((alias("vexa_vm_ttab_" #t #F)));                                                  \
-    extern "C" VEXA_EXPORT const float vexa_arx_kernel_##t##F##_ctab[3] = {VMX_FIGS_##pat(wl, wh, we)};
+    extern "C" VEXA_EXPORT const float vexa_arx_kernel_##t##F##_ctab[3] = {VMX_FIGS_##pat(wl, wh, we)}; \
+    VMX_ASSERT_TABLES(t, F)
+#if defined(__i386__)
+#define VMX_ASSERT_TABLES(t, F)                                                                      \
+    static_assert(sizeof(vexa_vm_ttab_##t##F) == 12 && sizeof(vexa_arx_kernel_##t##F##_ctab) == 12, \
+                  "entry and work-figure tables are 12 bytes");
+#else
+#define VMX_ASSERT_TABLES(t, F)
+#endif
 #define VM_FN(st, t, F, cls, pat, gl, gh, ge, wl, wh, we, rep) \
     VMX_IF_##st(VMX_TABLES(t, F, cls, pat, gl, gh, ge, wl, wh, we))
 #include "vexa/vm_catalogue.def"
