@@ -65,6 +65,14 @@ const char* const kPrimitiveExports[] = {
 #include "vexa/primitives_catalogue.def"
 };
 
+#define SS_EDITOR(name, ...) "__tqrdSSEdit" #name, "__tqrsSSEdit" #name,
+const char* const kStatisticsExports[] = {
+    "__tqrdSSNewTask", "__tqrsSSNewTask", "__tqrdSSEditTask", "__tqrsSSEditTask", "__tqriSSEditTask",
+    "__tqrSSDeleteTask",
+#include "vexa/ss_editors.def"
+};
+#undef SS_EDITOR
+
 // The frame: per-thread mode, status and callback routines with their
 // forwarders, the error routines, the table-index and interface routines.
 const char* const kFrameExports[] = {
@@ -90,6 +98,7 @@ TEST(Exports, ExactlyTheCataloguedNames) {
     std::set<std::string> want(std::begin(kFrameExports), std::end(kFrameExports));
     for (const char* s : kCatalogueExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     for (const char* s : kPrimitiveExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
+    for (const char* s : kStatisticsExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     std::set<std::string> have;
     for (const std::string& s : library_exports())
         if (!toolchain_symbol(s)) have.insert(s);
