@@ -70,8 +70,12 @@ const char* const kStatisticsExports[] = {
     "__tqrdSSNewTask", "__tqrsSSNewTask", "__tqrdSSEditTask", "__tqrsSSEditTask", "__tqriSSEditTask",
     "__tqrSSDeleteTask",
 #include "vexa/ss_editors.def"
+#define SS_ENTRY(name) "_tqrdSS" #name, "_tqrsSS" #name,
+#include "vexa/ss_entries.def"
+    "__tqrdQSortSelect", "__tqrsQSortSelect", "__tqrdQSort", "__tqrsQSort",
 };
 #undef SS_EDITOR
+#undef SS_ENTRY
 
 // The frame: per-thread mode, status and callback routines with their
 // forwarders, the error routines, the table-index and interface routines.

@@ -7,6 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "vexa/service.h" /* ThreadingTable */
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -56,6 +58,22 @@ int __tqrdSSEditTask(SSTask* task, int64_t id, const double* value);
 int __tqrsSSEditTask(SSTask* task, int64_t id, const float* value);
 int __tqriSSEditTask(SSTask* task, int64_t id, const void* value);
 int __tqrSSDeleteTask(SSTask** task_ptr);
+
+/* Compute entries: estimates and method are bit masks; threading is the
+ * caller's threading table (null: everything in the calling thread). */
+#define SS_ENTRY(name)                                                                                 \
+    int _tqrdSS##name(SSTask* task, int64_t estimates, int64_t method, const ThreadingTable* threading); \
+    int _tqrsSS##name(SSTask* task, int64_t estimates, int64_t method, const ThreadingTable* threading);
+#include "vexa/ss_entries.def"
+#undef SS_ENTRY
+
+/* Selection and sorting: __tqrdQSortSelect reorders a[0..n-1] so that a[k] is
+ * the value of rank k (smaller ones before, larger after) and returns it;
+ * __tqrdQSort sorts ascending in place. */
+double __tqrdQSortSelect(int n, double* a, int k);
+float __tqrsQSortSelect(int n, float* a, int k);
+void __tqrdQSort(int n, double* a);
+void __tqrsQSort(int n, float* a);
 
 /* Grouped editors: every non-null argument overwrites its field. */
 #define SSX_CAT_(a, b) a##b

@@ -1,0 +1,57 @@
+// Reading a statistics task: caller integers of the task's width, the shape and
+// storage of the observations, the selected variables, and the checks that
+// every compute entry starts with.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "common/export.h"
+#include "vexa/statistics.h"
+
+namespace vexa::ss {
+
+VEXA_INLINE int64_t read_int(const SSTask* t, const void* p) {
+    if (t->int64_flag == 1) {
+        int64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Entry i of a caller integer array.
+VEXA_INLINE int64_t read_int_at(const SSTask* t, const void* array, int64_t i) {
+    const auto* base = static_cast<const unsigned char*>(array);
+    return read_int(t, base + i * (t->int64_flag == 1 ? 8 : 4));
+}
+
+VEXA_INLINE bool observation_storage(int64_t s) { return s == VEXA_SS_ROWS || s == VEXA_SS_COLUMNS; }
+
+// p variables by n observations, stored by rows (variable-major) or columns.
+struct Shape {
+    int64_t p, n;
+    bool rows;
+    VEXA_INLINE int64_t index(int64_t var, int64_t obs) const { return rows ? var * n + obs : obs * p + var; }
+};
+
+// dim < 1, n_obs < 1, x missing, x_storage missing or not a storage code.
+VEXA_INLINE int check_observations(const SSTask* t, Shape& s) {
+    if (t->dim == nullptr || (s.p = read_int(t, t->dim)) < 1) return VEXA_SS_BAD_DIM;
+    if (t->n_obs == nullptr || (s.n = read_int(t, t->n_obs)) < 1) return VEXA_SS_BAD_NOBS;
+    if (t->x == nullptr) return VEXA_SS_NO_X;
+    if (t->x_storage == nullptr) return VEXA_SS_NO_STORAGE;
+    const int64_t code = read_int(t, t->x_storage);
+    if (!observation_storage(code)) return VEXA_SS_BAD_STORAGE;
+    s.rows = code == VEXA_SS_ROWS;
+    return VEXA_SS_OK;
+}
+
+// Variable i is processed: no indices array, or its entry is nonzero.
+VEXA_INLINE bool selected(const SSTask* t, int64_t i) {
+    return t->indices == nullptr || read_int_at(t, t->indices, i) != 0;
+}
+
+}  // namespace vexa::ss

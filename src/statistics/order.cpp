@@ -1,0 +1,289 @@
+// Order statistics of the statistics task: minimum and maximum, quantiles and
+// order statistics, sorting, and the selection and sorting routines.
+//
+// Per-variable outputs are indexed by the variable's own position (as the
+// moments are): quantiles of variable i at quantiles[i * quant_order_n + m],
+// its order statistics and sorted observations in the same p-by-n shape as
+// the observations, in their own storage; unselected variables are left as
+// they are.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "statistics/access.h"
+#include "vexa/primitives.h"
+#include "vexa/service.h"
+
+namespace {
+
+using vexa::ss::Shape;
+
+constexpr int kAlignment = 128;
+constexpr uint64_t kMin = 0x400, kMax = 0x800;
+constexpr uint64_t kQuantiles = 0x10000, kOrderStats = 0x20000;
+constexpr uint64_t kSortMethod = 0x100000;
+constexpr int64_t kCopyBudget = 0xA00000;  // bytes of variable copies across threads
+
+// Releases a service-layer block on every return path.
+struct Block {
+    void* p = nullptr;
+    ~Block() { vexa_serv_deallocate(p); }
+};
+
+template <class T> int radix_ascend(T* data, T* buffer, int n);
+template <> int radix_ascend<double>(double* data, double* buffer, int n) {
+    return vexa_dft_avx2_zubsSortRadixAscend_64f_I(data, buffer, n);
+}
+template <> int radix_ascend<float>(float* data, float* buffer, int n) {
+    return vexa_dft_avx2_zubsSortRadixAscend_32f_I(data, buffer, n);
+}
+
+template <class T> VEXA_INLINE void swap(T& a, T& b) {
+    const T t = a;
+    a = b;
+    b = t;
+}
+
+// Median-of-three partition of a[l..r] (r > l + 1) around the value moved to
+// a[l + 1]; returns the final pivot position j and the scan end i.
+template <class T> VEXA_INLINE void partition(T* a, int64_t l, int64_t r, int64_t& i, int64_t& j) {
+    const int64_t mid = (l + r) / 2;
+    swap(a[mid], a[l + 1]);
+    if (a[l] > a[r]) swap(a[l], a[r]);
+    if (a[l + 1] > a[r]) swap(a[l + 1], a[r]);
+    if (a[l] > a[l + 1]) swap(a[l], a[l + 1]);
+    const T pivot = a[l + 1];
+    i = l + 1;
+    j = r;
+    for (;;) {
+        do ++i; while (a[i] < pivot);
+        do --j; while (a[j] > pivot);
+        if (j < i) break;
+        swap(a[i], a[j]);
+    }
+    a[l + 1] = a[j];
+    a[j] = pivot;
+}
+
+template <class T> T select(int64_t n, T* a, int64_t k) {
+    int64_t l = 0, r = n - 1;
+    while (r > l + 1) {
+        int64_t i, j;
+        partition(a, l, r, i, j);
+        if (j >= k) r = j - 1;
+        if (j <= k) l = i;
+    }
+    if (r == l + 1 && a[r] < a[l]) swap(a[l], a[r]);
+    return a[k];
+}
+
+// Quicksort with an explicit stack; ranges below 7 elements by insertion.
+template <class T> void quick_sort(int64_t n, T* a) {
+    constexpr int kSmall = 7;
+    int64_t stack[2 * 64];
+    int top = 0;
+    int64_t l = 0, r = n - 1;
+    for (;;) {
+        if (r - l < kSmall) {
+            for (int64_t j = l + 1; j <= r; ++j) {
+                const T v = a[j];
+                int64_t i = j - 1;
+                for (; i >= l && a[i] > v; --i) a[i + 1] = a[i];
+                a[i + 1] = v;
+            }
+            if (top == 0) return;
+            r = stack[--top];
+            l = stack[--top];
+            continue;
+        }
+        int64_t i, j;
+        partition(a, l, r, i, j);
+        // Keep the larger side for later, go on with the smaller (stack depth <= log2 n).
+        if (r - i + 1 >= j - l) {
+            stack[top++] = i;
+            stack[top++] = r;
+            r = j - 1;
+        } else {
+            stack[top++] = l;
+            stack[top++] = j - 1;
+            l = i;
+        }
+    }
+}
+
+template <class T> int minmax(SSTask* t, uint64_t est, uint64_t method) {
+    if (t == nullptr) return VEXA_SS_NO_TASK;
+    Shape s;
+    if (const int st = vexa::ss::check_observations(t, s)) return st;
+    const bool want_min = est & kMin, want_max = est & kMax;
+    if (want_min && t->min == nullptr) return -4015;
+    if (want_max && t->max == nullptr) return -4016;
+    if ((method & 0x3) == 0) return VEXA_SS_BAD_METHOD;
+    const T* x = static_cast<const T*>(t->x);
+    T* mn = static_cast<T*>(t->min);
+    T* mx = static_cast<T*>(t->max);
+    // The starting values are the caller's: repeated calls accumulate.
+    for (int64_t i = 0; i < s.p; ++i) {
+        if (!vexa::ss::selected(t, i)) continue;
+        T lo = want_min ? mn[i] : T(0), hi = want_max ? mx[i] : T(0);
+        for (int64_t j = 0; j < s.n; ++j) {
+            const T v = x[s.index(i, j)];
+            if (v < lo) lo = v;
+            if (v > hi) hi = v;
+        }
+        if (want_min) mn[i] = lo;
+        if (want_max) mx[i] = hi;
+    }
+    return VEXA_SS_OK;
+}
+
+template <class T> struct QuantileWork {
+    const SSTask* task;
+    Shape s;
+    const int64_t* vars;  // selected variables
+    T* copies;            // 2 n values per thread: the copy and the radix buffer
+    int64_t orders_n;
+    const T* orders;
+    T* quantiles;     // or null
+    T* order_stats;   // or null
+    Shape os;         // shape of order_stats
+};
+
+template <class T> void quantile_worker(int it, int thread, int, void* context) {
+    auto& w = *static_cast<QuantileWork<T>*>(context);
+    const int64_t var = w.vars[it], n = w.s.n;
+    T* c = w.copies + 2 * n * thread;
+    const T* x = static_cast<const T*>(w.task->x);
+    for (int64_t j = 0; j < n; ++j) c[j] = x[w.s.index(var, j)];
+    radix_ascend<T>(c, c + n, int(n));
+    if (w.quantiles != nullptr) {
+        for (int64_t m = 0; m < w.orders_n; ++m) {
+            const T pos = T(n - 1) * w.orders[m];
+            const int64_t k = int64_t(pos);
+            const T f = pos - T(k);
+            const T a = c[k], b = c[k + 1 < n ? k + 1 : n - 1];
+            w.quantiles[var * w.orders_n + m] = a + (b - a) * f;
+        }
+    }
+    if (w.order_stats != nullptr)
+        for (int64_t j = 0; j < n; ++j) w.order_stats[w.os.index(var, j)] = c[j];
+}
+
+template <class T> int quantiles(SSTask* t, uint64_t est, uint64_t method, const ThreadingTable* tt) {
+    if (t == nullptr) return VEXA_SS_NO_TASK;
+    Shape s;
+    if (const int st = vexa::ss::check_observations(t, s)) return st;
+    const bool want_q = est & kQuantiles, want_os = est & kOrderStats;
+    int64_t qn = 0;
+    if (want_q) {
+        if (t->quantiles == nullptr) return -4023;
+        if (t->quant_orders == nullptr) return -4021;
+        if (t->quant_order_n == nullptr || (qn = vexa::ss::read_int(t, t->quant_order_n)) < 0) return -4022;
+        const T* q = static_cast<const T*>(t->quant_orders);
+        for (int64_t m = 0; m < qn; ++m)
+            if (!(q[m] >= T(0) && q[m] <= T(1))) return -4022;
+    }
+    Shape os = s;
+    if (want_os) {
+        if (t->order_stats == nullptr) return -4024;
+        if (t->order_stats_storage == nullptr) return VEXA_SS_NO_STORAGE;
+        const int64_t code = vexa::ss::read_int(t, t->order_stats_storage);
+        if (!vexa::ss::observation_storage(code)) return VEXA_SS_BAD_STORAGE;
+        os.rows = code == VEXA_SS_ROWS;
+    }
+    if ((method & 0x1) == 0) return VEXA_SS_BAD_METHOD;
+    if (!want_q && !want_os) return VEXA_SS_OK;
+    if (s.n > INT32_MAX) return VEXA_SS_BAD_NOBS;  // the radix sort counts in 32 bits
+
+    int64_t selected = 0;
+    for (int64_t i = 0; i < s.p; ++i) selected += vexa::ss::selected(t, i);
+    if (selected == 0) return VEXA_SS_OK;
+    int64_t threads = tt != nullptr ? tt->max_threads() : 1;
+    const int64_t budget = kCopyBudget / (8 * s.n);
+    threads = std::min<int64_t>(std::min<int64_t>(threads, selected), budget > 1 ? budget : 1);
+    if (threads < 1) threads = 1;
+    // One block: the list of selected variables, then 2 n values per thread.
+    const double bytes = double(selected) * 8 + 128 + double(threads) * 2 * double(s.n) * sizeof(T);
+    if (bytes > double(SIZE_MAX) / 2) return VEXA_SS_MEMORY;
+    Block block;
+    block.p = vexa_serv_allocate(std::size_t(bytes), kAlignment);
+    if (block.p == nullptr) return VEXA_SS_MEMORY;
+    auto* vars = static_cast<int64_t*>(block.p);
+    int64_t k = 0;
+    for (int64_t i = 0; i < s.p; ++i)
+        if (vexa::ss::selected(t, i)) vars[k++] = i;
+    const std::size_t list_bytes = (std::size_t(selected) * 8 + 127) / 128 * 128;
+    QuantileWork<T> w{t,    s, vars, reinterpret_cast<T*>(static_cast<char*>(block.p) + list_bytes), qn,
+                      static_cast<const T*>(t->quant_orders), want_q ? static_cast<T*>(t->quantiles) : nullptr,
+                      want_os ? static_cast<T*>(t->order_stats) : nullptr, os};
+    if (tt != nullptr && threads > 1) tt->parallel_for(int(selected), int(threads), &w, quantile_worker<T>);
+    else
+        for (int i = 0; i < int(selected); ++i) quantile_worker<T>(i, 0, int(selected), &w);
+    return VEXA_SS_OK;
+}
+
+template <class T> int sort_task(SSTask* t, uint64_t method) {
+    if (t == nullptr) return VEXA_SS_NO_TASK;
+    Shape s;
+    if (const int st = vexa::ss::check_observations(t, s)) return st;
+    if (t->sorted_x == nullptr) return -4084;
+    if (t->sorted_x_storage == nullptr) return VEXA_SS_NO_STORAGE;
+    const int64_t code = vexa::ss::read_int(t, t->sorted_x_storage);
+    if (!vexa::ss::observation_storage(code)) return VEXA_SS_BAD_STORAGE;
+    if ((method & kSortMethod) == 0) return VEXA_SS_BAD_METHOD;
+    Shape out = s;
+    out.rows = code == VEXA_SS_ROWS;
+    if (t->sorted_x == t->x) {  // in place: every variable, in the observations' own storage
+        if (t->indices != nullptr) return -4085;
+        if (out.rows != s.rows) return VEXA_SS_NO_STORAGE;
+    }
+    if (s.n > INT32_MAX) return VEXA_SS_BAD_NOBS;
+    Block block;
+    block.p = vexa_serv_allocate(std::size_t(2 * s.n) * sizeof(T), kAlignment);
+    if (block.p == nullptr) return VEXA_SS_MEMORY;
+    T* c = static_cast<T*>(block.p);
+    const T* x = static_cast<const T*>(t->x);
+    T* y = static_cast<T*>(t->sorted_x);
+    for (int64_t i = 0; i < s.p; ++i) {
+        if (!vexa::ss::selected(t, i)) continue;
+        for (int64_t j = 0; j < s.n; ++j) c[j] = x[s.index(i, j)];
+        radix_ascend<T>(c, c + s.n, int(s.n));
+        for (int64_t j = 0; j < s.n; ++j) y[out.index(i, j)] = c[j];
+    }
+    return VEXA_SS_OK;
+}
+
+}  // namespace
+
+extern "C" {
+
+VEXA_EXPORT double __tqrdQSortSelect(int n, double* a, int k) { return select<double>(n, a, k); }
+VEXA_EXPORT float __tqrsQSortSelect(int n, float* a, int k) { return select<float>(n, a, k); }
+VEXA_EXPORT void __tqrdQSort(int n, double* a) {
+    if (n > 1) quick_sort<double>(n, a);
+}
+VEXA_EXPORT void __tqrsQSort(int n, float* a) {
+    if (n > 1) quick_sort<float>(n, a);
+}
+
+VEXA_EXPORT int _tqrdSSMinmax(SSTask* task, int64_t estimates, int64_t method, const ThreadingTable*) {
+    return minmax<double>(task, uint64_t(estimates), uint64_t(method));
+}
+VEXA_EXPORT int _tqrsSSMinmax(SSTask* task, int64_t estimates, int64_t method, const ThreadingTable*) {
+    return minmax<float>(task, uint64_t(estimates), uint64_t(method));
+}
+VEXA_EXPORT int _tqrdSSQuantiles(SSTask* task, int64_t estimates, int64_t method, const ThreadingTable* threading) {
+    return quantiles<double>(task, uint64_t(estimates), uint64_t(method), threading);
+}
+VEXA_EXPORT int _tqrsSSQuantiles(SSTask* task, int64_t estimates, int64_t method, const ThreadingTable* threading) {
+    return quantiles<float>(task, uint64_t(estimates), uint64_t(method), threading);
+}
+VEXA_EXPORT int _tqrdSSSort(SSTask* task, int64_t, int64_t method, const ThreadingTable*) {
+    return sort_task<double>(task, uint64_t(method));
+}
+VEXA_EXPORT int _tqrsSSSort(SSTask* task, int64_t, int64_t method, const ThreadingTable*) {
+    return sort_task<float>(task, uint64_t(method));
+}
+
+}  // extern "C"
