@@ -11,8 +11,9 @@
 
 namespace vexa::ss {
 
-VEXA_INLINE int64_t read_int(const SSTask* t, const void* p) {
-    if (t->int64_flag == 1) {
+// A caller integer, 64 bits wide when `wide` is 1, else 32.
+VEXA_INLINE int64_t read_int(const void* p, uint32_t wide) {
+    if (wide == 1) {
         int64_t v;
         std::memcpy(&v, p, 8);
         return v;
@@ -21,6 +22,7 @@ VEXA_INLINE int64_t read_int(const SSTask* t, const void* p) {
     std::memcpy(&v, p, 4);
     return v;
 }
+VEXA_INLINE int64_t read_int(const SSTask* t, const void* p) { return read_int(p, t->int64_flag); }
 
 // Entry i of a caller integer array.
 VEXA_INLINE int64_t read_int_at(const SSTask* t, const void* array, int64_t i) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/export.h"
+#include "statistics/access.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
 
@@ -36,31 +37,19 @@ struct IdTable {
 };
 constexpr IdTable kIds;
 
-// A caller integer, 32 or 64 bits wide by the task's flag.
-int64_t read_int(const void* p, uint32_t int64_flag) {
-    if (int64_flag == 1) {
-        int64_t v;
-        std::memcpy(&v, p, 8);
-        return v;
-    }
-    int32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-
 template <class T>
 int new_task(SSTask** task_out, const void* dim, const void* n_obs, const void* x_storage, const T* x,
              const T* weights, const void* indices, int int64_flag) {
     if (task_out == nullptr) return VEXA_SS_NO_TASK;  // nowhere to put the record
     *task_out = nullptr;
     const uint32_t wide = int64_flag == 1 ? 1u : 0u;
-    if (dim == nullptr || read_int(dim, wide) <= 0) return VEXA_SS_BAD_DIM;
+    if (dim == nullptr || vexa::ss::read_int(dim, wide) <= 0) return VEXA_SS_BAD_DIM;
     // Without observations the other three may come later, by editing.
     if (x != nullptr) {
         if (x_storage == nullptr) return VEXA_SS_NO_STORAGE;
-        const int64_t s = read_int(x_storage, wide);
-        if (s != VEXA_SS_ROWS && s != VEXA_SS_COLUMNS) return VEXA_SS_BAD_STORAGE;
-        if (n_obs == nullptr || read_int(n_obs, wide) <= 0) return VEXA_SS_BAD_NOBS;
+        const int64_t s = vexa::ss::read_int(x_storage, wide);
+        if (!vexa::ss::observation_storage(s)) return VEXA_SS_BAD_STORAGE;
+        if (n_obs == nullptr || vexa::ss::read_int(n_obs, wide) <= 0) return VEXA_SS_BAD_NOBS;
     }
     auto* t = static_cast<SSTask*>(vexa_serv_allocate(sizeof(SSTask), kAlignment));
     if (t == nullptr) return VEXA_SS_MEMORY;
