@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/export.h"
+#include "vexa/service.h"
 #include "vexa/statistics.h"
 
 namespace vexa::ss {
@@ -54,6 +55,22 @@ VEXA_INLINE int check_observations(const SSTask* t, Shape& s) {
 // Variable i is processed: no indices array, or its entry is nonzero.
 VEXA_INLINE bool selected(const SSTask* t, int64_t i) {
     return t->indices == nullptr || read_int_at(t, t->indices, i) != 0;
+}
+
+// A service-layer block released on every return path.
+struct OwnedBlock {
+    void* p = nullptr;
+    OwnedBlock() = default;
+    OwnedBlock(const OwnedBlock&) = delete;
+    OwnedBlock& operator=(const OwnedBlock&) = delete;
+    ~OwnedBlock() { vexa_serv_deallocate(p); }
+};
+
+// The number of threads that the caller's table allows (1 without a table).
+VEXA_INLINE int64_t max_threads(const ThreadingTable* tt) {
+    if (tt == nullptr || tt->max_threads == nullptr) return 1;
+    const int m = tt->max_threads();
+    return m > 1 ? m : 1;
 }
 
 }  // namespace vexa::ss

@@ -25,11 +25,7 @@ constexpr uint64_t kQuantiles = 0x10000, kOrderStats = 0x20000;
 constexpr uint64_t kSortMethod = 0x100000;
 constexpr int64_t kCopyBudget = 0xA00000;  // bytes of variable copies across threads
 
-// Releases a service-layer block on every return path.
-struct Block {
-    void* p = nullptr;
-    ~Block() { vexa_serv_deallocate(p); }
-};
+using Block = vexa::ss::OwnedBlock;
 
 template <class T> int radix_ascend(T* data, T* buffer, int n);
 template <> int radix_ascend<double>(double* data, double* buffer, int n) {
@@ -199,7 +195,7 @@ template <class T> int quantiles(SSTask* t, uint64_t est, uint64_t method, const
     int64_t selected = 0;
     for (int64_t i = 0; i < s.p; ++i) selected += vexa::ss::selected(t, i);
     if (selected == 0) return VEXA_SS_OK;
-    int64_t threads = tt != nullptr ? tt->max_threads() : 1;
+    int64_t threads = vexa::ss::max_threads(tt);
     const int64_t budget = kCopyBudget / (8 * s.n);
     threads = std::min<int64_t>(std::min<int64_t>(threads, selected), budget > 1 ? budget : 1);
     if (threads < 1) threads = 1;
