@@ -1,12 +1,27 @@
 // BLAS and LAPACK adapters: the names the library imports, forwarded to the
 // system's reference-interface routines (OpenBLAS). Character options pass
 // their hidden length 1, as Fortran callers do.
+//
+// The library splits its work over the caller's threads itself and calls
+// BLAS from inside those threads, so BLAS runs in the calling thread: its
+// own thread pool, when it has one, is set to one thread at load.
+#include <dlfcn.h>
+
 #include <cstddef>
 
 #include "export.h"
 #include "vexa/service.h"
 
 using flen = size_t;  // hidden length of a character argument
+
+namespace {
+struct SingleThreadedBlas {
+    SingleThreadedBlas() {
+        using SetThreads = void (*)(int);
+        if (auto f = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads"))) f(1);
+    }
+} const g_single_threaded_blas;
+}  // namespace
 
 extern "C" {
 

@@ -72,7 +72,8 @@ const char* const kStatisticsExports[] = {
 #include "vexa/ss_editors.def"
 #define SS_ENTRY(name) "_tqrdSS" #name, "_tqrsSS" #name,
 #include "vexa/ss_entries.def"
-    "__tqrdQSortSelect", "__tqrsQSortSelect", "__tqrdQSort", "__tqrsQSort",
+    "__tqrdQSortSelect", "__tqrsQSortSelect", "__tqrdQSort", "__tqrsQSort", "__tqrdQSortStep", "__tqrsQSortStep",
+    "_tqrdSSWMedian", "_tqrsSSWMedian",
 };
 #undef SS_EDITOR
 #undef SS_ENTRY

@@ -67,6 +67,11 @@ int __tqrSSDeleteTask(SSTask** task_ptr);
 #include "vexa/ss_entries.def"
 #undef SS_ENTRY
 
+/* Weighted median of every selected variable with the task's weights, into
+ * quantiles[i] (the robust estimators' coordinate-wise median). */
+int _tqrdSSWMedian(SSTask* task);
+int _tqrsSSWMedian(SSTask* task);
+
 /* Selection and sorting: __tqrdQSortSelect reorders a[0..n-1] so that a[k] is
  * the value of rank k (smaller ones before, larger after) and returns it;
  * __tqrdQSort sorts ascending in place. */
@@ -74,6 +79,13 @@ double __tqrdQSortSelect(int n, double* a, int k);
 float __tqrsQSortSelect(int n, float* a, int k);
 void __tqrdQSort(int n, double* a);
 void __tqrsQSort(int n, float* a);
+/* One partitioning step over a[l..r] of an array of n (the step the sort is
+ * made of): afterwards a[l..low] <= a[low + 1 .. high - 1] <= a[high..r], the
+ * middle part in its final place; returns low in the low 32 bits and high in
+ * the high 32 bits, both signed. A range of fewer than 3 elements is put in
+ * order and returns low = l - 1, high = r + 1. */
+uint64_t __tqrdQSortStep(int n, double* a, int l, int r);
+uint64_t __tqrsQSortStep(int n, float* a, int l, int r);
 
 /* Grouped editors: every non-null argument overwrites its field. */
 #define SSX_CAT_(a, b) a##b

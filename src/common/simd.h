@@ -212,4 +212,31 @@ VEXA_INLINE unsigned even_bits(unsigned m) {
     return m;
 }
 
+// Square transposes: r[i] lane j becomes r[j] lane i.
+VEXA_INLINE void transpose(__m256d (&r)[4]) {
+    const __m256d a = _mm256_unpacklo_pd(r[0], r[1]), b = _mm256_unpackhi_pd(r[0], r[1]);
+    const __m256d c = _mm256_unpacklo_pd(r[2], r[3]), d = _mm256_unpackhi_pd(r[2], r[3]);
+    r[0] = _mm256_permute2f128_pd(a, c, 0x20);
+    r[1] = _mm256_permute2f128_pd(b, d, 0x20);
+    r[2] = _mm256_permute2f128_pd(a, c, 0x31);
+    r[3] = _mm256_permute2f128_pd(b, d, 0x31);
+}
+VEXA_INLINE void transpose(__m256 (&r)[8]) {
+    __m256 t[8], u[8];
+    for (int i = 0; i < 8; i += 2) {
+        t[i] = _mm256_unpacklo_ps(r[i], r[i + 1]);
+        t[i + 1] = _mm256_unpackhi_ps(r[i], r[i + 1]);
+    }
+    for (int i = 0; i < 8; i += 4) {
+        u[i] = _mm256_shuffle_ps(t[i], t[i + 2], 0x44);
+        u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], 0xEE);
+        u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], 0x44);
+        u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], 0xEE);
+    }
+    for (int i = 0; i < 4; ++i) {
+        r[i] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x20);
+        r[i + 4] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x31);
+    }
+}
+
 }  // namespace vexa::simd

@@ -232,12 +232,40 @@ VEXA_INLINE vec<T> observation(const T* x, int64_t n, int64_t ld, int64_t v, int
     }
 }
 
+// Columns storage: a chunk of observations is one contiguous block, read
+// register by register with a stride; the next chunk is fetched ahead in
+// address order while this one is worked on.
+template <class T> VEXA_INLINE void prefetch_chunk(const T* x, int64_t ld, int64_t j, int64_t count, int64_t last) {
+    if (j >= last) return;
+    const char* b = reinterpret_cast<const char*>(x + j * ld);
+    const char* e = reinterpret_cast<const char*>(x + std::min(last, j + count) * ld);
+    for (; b < e; b += 64) _mm_prefetch(b, _MM_HINT_T0);
+}
+
 // Observations with weight 0 at the head of the range are passed over while
 // nothing has been accumulated.
 template <class T> VEXA_INLINE int64_t skip_leading_zeros(const T* w, int64_t j, int64_t last, const T* acc) {
     if (w != nullptr && acc[0] == T(0))
         while (j < last && w[j] == T(0)) ++j;
     return j;
+}
+
+// Rows storage: observations j.. j+count-1 of the register's variables v..
+// (the last one repeated in lanes past `active`), observation-major.
+template <class T> VEXA_INLINE void fill_tile(T* tile, const T* x, int64_t n, int64_t v, int64_t active, int64_t j,
+                                              int64_t count) {
+    constexpr int L = lanes<T>;
+    const T* row[L];
+    for (int q = 0; q < L; ++q) row[q] = x + (v + std::min<int64_t>(q, active - 1)) * n + j;
+    int64_t k = 0;
+    for (; k + L <= count; k += L) {
+        vec<T> r[L];
+        for (int q = 0; q < L; ++q) r[q] = loadu(row[q] + k);
+        transpose(r);
+        for (int q = 0; q < L; ++q) store(tile + (k + q) * L, r[q]);
+    }
+    for (; k < count; ++k)
+        for (int q = 0; q < L; ++q) tile[k * L + q] = row[q][k];
 }
 
 template <class T, bool Cols, bool Weighted, int Level, bool CP>
@@ -272,13 +300,16 @@ int one_pass(int64_t first, int64_t last, int64_t n, int64_t v0, int64_t v1, int
         return 0;
     }
     // Chunks of observations: their coefficients once, then each register of
-    // variables keeps its moments in registers across the chunk.
+    // variables keeps its moments in registers across the chunk. A chunk of
+    // columns storage stays within 16 KiB so that it is read from L1.
     constexpr int kChunk = 64;
+    const int64_t chunk = Cols ? std::clamp<int64_t>(16384 / (ld * int64_t(sizeof(T))) / L * L, L, kChunk) : kChunk;
     Coef<T> coef[kChunk];
     alignas(32) T tile[kChunk * L];
     for (int64_t j = skip_leading_zeros(w, first, last, acc); j < last;) {
-        const int64_t count = std::min<int64_t>(kChunk, last - j);
+        const int64_t count = std::min<int64_t>(chunk, last - j);
         for (int64_t k = 0; k < count; ++k) coef[k] = coefficients<T>(Weighted ? w[j + k] : T(1), acc);
+        if constexpr (Cols) prefetch_chunk(x, ld, j + count, chunk, last);
         for (int64_t v = v0; v < v1; v += L) {
             const int64_t active = std::min<int64_t>(L, v1 - v);
             const __m256i mask = lane_mask<T>(std::size_t(active));
@@ -288,10 +319,7 @@ int one_pass(int64_t first, int64_t last, int64_t n, int64_t v0, int64_t v1, int
                 for (int64_t k = 0; k < count; ++k)
                     mo.update(observation<T, true>(x, n, ld, v, j + k, active, mask), coef[k]);
             } else {
-                for (int64_t lane = 0; lane < L; ++lane) {
-                    const T* row = x + (v + std::min<int64_t>(lane, active - 1)) * n + j;
-                    for (int64_t k = 0; k < count; ++k) tile[k * L + lane] = row[k];
-                }
+                fill_tile(tile, x, n, v, active, j, count);
                 for (int64_t k = 0; k < count; ++k) mo.update(load(tile + k * L), coef[k]);
             }
             mo.store(s, v, active == L, mask);
@@ -371,22 +399,20 @@ int power_sums(int64_t first, int64_t last, int64_t n, int64_t v0, int64_t v1, i
     };
     if (W > T(0))
         for (int64_t v = v0; v < v1; ++v) scale_raw(v, W);
-    auto fold = [&](int64_t v, int64_t active, const Sums& sum) {
-        alignas(32) T lane[L];
-        for (int k = std::max(RawLo, 1); k <= RawHi; ++k) {
-            storeu(lane, sum.r[k]);
-            for (int64_t q = 0; q < active; ++q) raw_array(s, k)[v + q] += lane[q];
-        }
-        for (int k = 2; k <= CentralHi; ++k) {
-            storeu(lane, sum.c[k]);
-            for (int64_t q = 0; q < active; ++q) s.m[k][v + q] += lane[q];
-        }
+    auto fold = [&](int64_t v, int64_t active, __m256i mask, const Sums& sum) {
+        auto add = [&](T* p, vec<T> x) {
+            if (active == L) storeu(p, loadu(p) + x);
+            else maskstore(p, mask, loadu(p) + x);
+        };
+        for (int k = std::max(RawLo, 1); k <= RawHi; ++k) add(raw_array(s, k) + v, sum.r[k]);
+        for (int k = 2; k <= CentralHi; ++k) add(s.m[k] + v, sum.c[k]);
     };
     if constexpr (Cols) {
-        // Chunks of observations keep each register's data in cache.
-        constexpr int64_t kChunk = 256;
-        for (int64_t j0 = first; j0 < last; j0 += kChunk) {
-            const int64_t j1 = std::min(last, j0 + kChunk);
+        // Chunks of observations within 16 KiB, read from L1 by every register of variables.
+        const int64_t chunk = std::clamp<int64_t>(16384 / (ld * int64_t(sizeof(T))), 16, 1024);
+        for (int64_t j0 = first; j0 < last; j0 += chunk) {
+            const int64_t j1 = std::min(last, j0 + chunk);
+            prefetch_chunk(x, ld, j1, chunk, last);
             for (int64_t v = v0; v < v1; v += L) {
                 const int64_t active = std::min<int64_t>(L, v1 - v);
                 const __m256i mask = lane_mask<T>(std::size_t(active));
@@ -404,7 +430,7 @@ int power_sums(int64_t first, int64_t last, int64_t n, int64_t v0, int64_t v1, i
                     a.add(observation<T, true>(x, n, ld, v, j, active, mask), Weighted ? broadcast<T>(w[j]) : mv, mv,
                           Weighted);
                 a.merge(b);
-                fold(v, active, a);
+                fold(v, active, mask, a);
             }
         }
     } else {

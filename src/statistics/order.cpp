@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "statistics/access.h"
+#include "statistics/qsort.h"
 #include "vexa/primitives.h"
 #include "vexa/service.h"
 
@@ -24,6 +25,7 @@ constexpr uint64_t kMin = 0x400, kMax = 0x800;
 constexpr uint64_t kQuantiles = 0x10000, kOrderStats = 0x20000;
 constexpr uint64_t kSortMethod = 0x100000;
 constexpr int64_t kCopyBudget = 0xA00000;  // bytes of variable copies across threads
+constexpr int64_t kSelectOrders = 2;       // up to this many orders by selection
 
 using Block = vexa::ss::OwnedBlock;
 
@@ -33,79 +35,6 @@ template <> int radix_ascend<double>(double* data, double* buffer, int n) {
 }
 template <> int radix_ascend<float>(float* data, float* buffer, int n) {
     return vexa_dft_avx2_zubsSortRadixAscend_32f_I(data, buffer, n);
-}
-
-template <class T> VEXA_INLINE void swap(T& a, T& b) {
-    const T t = a;
-    a = b;
-    b = t;
-}
-
-// Median-of-three partition of a[l..r] (r > l + 1) around the value moved to
-// a[l + 1]; returns the final pivot position j and the scan end i.
-template <class T> VEXA_INLINE void partition(T* a, int64_t l, int64_t r, int64_t& i, int64_t& j) {
-    const int64_t mid = (l + r) / 2;
-    swap(a[mid], a[l + 1]);
-    if (a[l] > a[r]) swap(a[l], a[r]);
-    if (a[l + 1] > a[r]) swap(a[l + 1], a[r]);
-    if (a[l] > a[l + 1]) swap(a[l], a[l + 1]);
-    const T pivot = a[l + 1];
-    i = l + 1;
-    j = r;
-    for (;;) {
-        do ++i; while (a[i] < pivot);
-        do --j; while (a[j] > pivot);
-        if (j < i) break;
-        swap(a[i], a[j]);
-    }
-    a[l + 1] = a[j];
-    a[j] = pivot;
-}
-
-template <class T> T select(int64_t n, T* a, int64_t k) {
-    int64_t l = 0, r = n - 1;
-    while (r > l + 1) {
-        int64_t i, j;
-        partition(a, l, r, i, j);
-        if (j >= k) r = j - 1;
-        if (j <= k) l = i;
-    }
-    if (r == l + 1 && a[r] < a[l]) swap(a[l], a[r]);
-    return a[k];
-}
-
-// Quicksort with an explicit stack; ranges below 7 elements by insertion.
-template <class T> void quick_sort(int64_t n, T* a) {
-    constexpr int kSmall = 7;
-    int64_t stack[2 * 64];
-    int top = 0;
-    int64_t l = 0, r = n - 1;
-    for (;;) {
-        if (r - l < kSmall) {
-            for (int64_t j = l + 1; j <= r; ++j) {
-                const T v = a[j];
-                int64_t i = j - 1;
-                for (; i >= l && a[i] > v; --i) a[i + 1] = a[i];
-                a[i + 1] = v;
-            }
-            if (top == 0) return;
-            r = stack[--top];
-            l = stack[--top];
-            continue;
-        }
-        int64_t i, j;
-        partition(a, l, r, i, j);
-        // Keep the larger side for later, go on with the smaller (stack depth <= log2 n).
-        if (r - i + 1 >= j - l) {
-            stack[top++] = i;
-            stack[top++] = r;
-            r = j - 1;
-        } else {
-            stack[top++] = l;
-            stack[top++] = j - 1;
-            l = i;
-        }
-    }
 }
 
 template <class T> int minmax(SSTask* t, uint64_t est, uint64_t method) {
@@ -152,6 +81,22 @@ template <class T> void quantile_worker(int it, int thread, int, void* context) 
     T* c = w.copies + 2 * n * thread;
     const T* x = static_cast<const T*>(w.task->x);
     for (int64_t j = 0; j < n; ++j) c[j] = x[w.s.index(var, j)];
+    // One or two orders without order statistics: selection, where the rank
+    // after k is the smallest value above position k; otherwise one sort.
+    if (w.order_stats == nullptr && w.orders_n <= kSelectOrders) {
+        for (int64_t m = 0; m < w.orders_n; ++m) {
+            const T pos = T(n - 1) * w.orders[m];
+            const int64_t k = int64_t(pos);
+            const T a = vexa::ss::select(n, vexa::ss::Plain<T>{c}, k);
+            T b = a;
+            if (k + 1 < n) {
+                b = c[k + 1];
+                for (int64_t j = k + 2; j < n; ++j) b = c[j] < b ? c[j] : b;
+            }
+            w.quantiles[var * w.orders_n + m] = a + (b - a) * (pos - T(k));
+        }
+        return;
+    }
     radix_ascend<T>(c, c + n, int(n));
     if (w.quantiles != nullptr) {
         for (int64_t m = 0; m < w.orders_n; ++m) {
@@ -253,15 +198,6 @@ template <class T> int sort_task(SSTask* t, uint64_t method) {
 }  // namespace
 
 extern "C" {
-
-VEXA_EXPORT double __tqrdQSortSelect(int n, double* a, int k) { return select<double>(n, a, k); }
-VEXA_EXPORT float __tqrsQSortSelect(int n, float* a, int k) { return select<float>(n, a, k); }
-VEXA_EXPORT void __tqrdQSort(int n, double* a) {
-    if (n > 1) quick_sort<double>(n, a);
-}
-VEXA_EXPORT void __tqrsQSort(int n, float* a) {
-    if (n > 1) quick_sort<float>(n, a);
-}
 
 VEXA_EXPORT int _tqrdSSMinmax(SSTask* task, int64_t estimates, int64_t method, const ThreadingTable*) {
     return minmax<double>(task, uint64_t(estimates), uint64_t(method));

@@ -29,6 +29,7 @@ template <class T> struct Q;
 template <> struct Q<double> {
     static constexpr auto select = __tqrdQSortSelect;
     static constexpr auto sort = __tqrdQSort;
+    static constexpr auto step = __tqrdQSortStep;
     static constexpr auto quantiles = _tqrdSSQuantiles;
     static constexpr auto minmax = _tqrdSSMinmax;
     static constexpr auto sorting = _tqrdSSSort;
@@ -38,6 +39,7 @@ template <> struct Q<double> {
 template <> struct Q<float> {
     static constexpr auto select = __tqrsQSortSelect;
     static constexpr auto sort = __tqrsQSort;
+    static constexpr auto step = __tqrsQSortStep;
     static constexpr auto quantiles = _tqrsSSQuantiles;
     static constexpr auto minmax = _tqrsSSMinmax;
     static constexpr auto sorting = _tqrsSSSort;
@@ -68,6 +70,32 @@ TYPED_TEST(Order, SelectAndSortAgreeWithTheStandardLibrary) {
                 for (std::size_t i = k + 1; i < n; ++i) ASSERT_GE(a[i], a[k]);
             }
         }
+    }
+}
+
+// Sorting by nothing but partitioning steps on a stack of ranges: each step
+// leaves its middle in place and the two sides it reports still to sort.
+TYPED_TEST(Order, PartitioningStepsSortAndReportTheirSides) {
+    using T = TypeParam;
+    for (int distinct : {0, 2}) {
+        std::vector<T> v = random_values<T>(777, 5 + distinct, distinct), want = v;
+        std::sort(want.begin(), want.end());
+        std::vector<std::pair<int, int>> todo = {{0, 776}};
+        while (!todo.empty()) {
+            const auto [l, r] = todo.back();
+            todo.pop_back();
+            const uint64_t res = Q<T>::step(777, v.data(), l, r);
+            const int low = int32_t(uint32_t(res)), high = int32_t(uint32_t(res >> 32));
+            ASSERT_GE(low, l - 1);
+            ASSERT_LE(high, r + 1);
+            for (int k = low + 1; k < high; ++k) {
+                for (int i = l; i <= low; ++i) ASSERT_LE(v[std::size_t(i)], v[std::size_t(k)]);
+                for (int i = high; i <= r; ++i) ASSERT_GE(v[std::size_t(i)], v[std::size_t(k)]);
+            }
+            if (low > l) todo.push_back({l, low});
+            if (high < r) todo.push_back({high, r});
+        }
+        EXPECT_EQ(v, want);
     }
 }
 
@@ -137,6 +165,27 @@ TYPED_TEST(Order, QuantilesAndOrderStatisticsMatchAFullSort) {
         }
     }
     vexa_serv_set_max_threads(2);
+}
+
+// One or two orders go by selection instead of a sort: the same values.
+TYPED_TEST(Order, QuantilesBySelection) {
+    using T = TypeParam;
+    for (int32_t n : {1, 2, 3, 1001}) {
+        Fixture<T> f(3, n, VEXA_SS_COLUMNS, uint64_t(n) + 77);
+        for (const std::vector<T>& orders : {std::vector<T>{T(0.5)}, std::vector<T>{0, 1}, std::vector<T>{T(0.37), T(0.999)}}) {
+            const int32_t m = int32_t(orders.size());
+            std::vector<T> q(std::size_t(3 * m));
+            __tqriSSEditTask(f.task, 24, &m);
+            Q<T>::edit(f.task, 25, orders.data());
+            Q<T>::edit(f.task, 26, q.data());
+            ASSERT_EQ(Q<T>::quantiles(f.task, 0x10000, 0x1, nullptr), 0);
+            for (int i = 0; i < 3; ++i)
+                for (int k = 0; k < m; ++k) {
+                    const T want = reference_quantile(f.vars[i], orders[std::size_t(k)]);
+                    EXPECT_NEAR(q[std::size_t(i * m + k)], want, 4 * std::numeric_limits<T>::epsilon() * (1 + std::fabs(want)));
+                }
+        }
+    }
 }
 
 TYPED_TEST(Order, QuantileChecksInOrderAndAllocationFailures) {
