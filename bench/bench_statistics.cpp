@@ -3,6 +3,7 @@
 // and against the bandwidth floor of reading the matrix once.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -128,5 +129,43 @@ BENCHMARK_CAPTURE(BM_Vexa, cov_fast, What::Covariance, 0x1)->Name("basic_cov/vex
 BENCHMARK_CAPTURE(BM_Vexa, cov_1p, What::Covariance, 0x2)->Name("basic_cov/vexa_onepass")->SHAPES;
 BENCHMARK_CAPTURE(BM_TwoPass, cov, What::Covariance)->Name("basic_cov/two_pass_loop")->SHAPES;
 BENCHMARK(BM_ReadOnce)->Name("basic/read_once_floor")->SHAPES;
+
+}  // namespace
+
+namespace {
+
+// Quantiles of 5 orders over 10^6 values, against std::nth_element on a copy
+// (one selection per order, the next rank by a minimum scan, as a user would).
+void BM_Quantiles(benchmark::State& st, bool vexa) {
+    const int32_t p = 1, n = 1000000, storage = VEXA_SS_ROWS, m = 5;
+    std::vector<double> x(1000000), copy(x.size()), q(5);
+    std::mt19937_64 g(3);
+    std::uniform_real_distribution<double> u(-1, 1);
+    for (auto& v : x) v = u(g);
+    const double orders[5] = {0.01, 0.25, 0.5, 0.75, 0.99};
+    SSTask* task = nullptr;
+    __tqrdSSNewTask(&task, &p, &n, &storage, x.data(), nullptr, nullptr, 0);
+    __tqriSSEditTask(task, 24, &m);
+    __tqrdSSEditTask(task, 25, orders);
+    __tqrdSSEditTask(task, 26, q.data());
+    for (auto _ : st) {
+        if (vexa) {
+            _tqrdSSQuantiles(task, 0x10000, 0x1, vexa_serv_threading_table());
+        } else {
+            copy = x;
+            for (int k = 0; k < 5; ++k) {
+                const double pos = (n - 1) * orders[k];
+                const auto r = std::ptrdiff_t(pos);
+                std::nth_element(copy.begin(), copy.begin() + r, copy.end());
+                const double a = copy[std::size_t(r)], b = *std::min_element(copy.begin() + r + 1, copy.end());
+                q[std::size_t(k)] = a + (b - a) * (pos - double(r));
+            }
+        }
+        benchmark::DoNotOptimize(q.data());
+    }
+    __tqrSSDeleteTask(&task);
+}
+BENCHMARK_CAPTURE(BM_Quantiles, vexa, true)->Name("quantiles5_1e6/vexa")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Quantiles, nth_element, false)->Name("quantiles5_1e6/std_nth_element")->Unit(benchmark::kMillisecond);
 
 }  // namespace
