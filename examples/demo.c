@@ -10,6 +10,7 @@
 
 #include "vexa/primitives.h"
 #include "vexa/service.h"
+#include "vexa/statistics.h"
 #include "vexa/vector_math.h"
 
 static int reported;
@@ -120,6 +121,43 @@ int main(void) {
         printf("\nindex sort descending (of the unsorted keys): ");
         for (int i = 0; i < 8; ++i) printf("%d ", order[i]);
         printf("\n");
+    }
+
+    /* Summary statistics of three variables, fed in two calls: moments,
+     * correlation (packed upper), quantiles, and a streaming median. */
+    {
+        enum { N = 1000 };
+        static double x[3 * N];
+        for (int j = 0; j < N; ++j) {
+            const double u = (double)((j * 7919) % N) / N;
+            x[3 * j] = u, x[3 * j + 1] = 2 * u + 0.1 * sin(j), x[3 * j + 2] = u * u * u;
+        }
+        int32_t p = 3, n = N / 2, storage = VEXA_SS_COLUMNS, packed = VEXA_SS_MATRIX_UPPER_PACKED, m = 3, one = 1;
+        double mean[3], var[3], skew[3], cor[6], acc[2] = {0, 0}, orders[3] = {0.1, 0.5, 0.9}, q[9], med[3], eps = 0.01;
+        const ThreadingTable* pool = vexa_serv_threading_table();
+        SSTask* task = NULL;
+        __tqrdSSNewTask(&task, &p, &n, &storage, x, NULL, NULL, 0);
+        __tqrdSSEditMoments(task, mean, NULL, NULL, NULL, var, NULL, NULL);
+        __tqrdSSEditTask(task, 15, skew);
+        __tqrdSSEditCovCor(task, NULL, NULL, NULL, cor, &packed);
+        __tqrdSSEditTask(task, 23, acc);
+        const int64_t est = 0x1 | 0x10 | 0x100 | 0x2000;
+        int st = _tqrdSSBasic(task, est, 0x2, pool);
+        task->x = x + 3 * (N / 2); /* the second half continues the first */
+        st |= _tqrdSSBasic(task, est, 0x2, pool);
+        printf("basic statistics (status %d) over %g observations in two calls:\n", st, acc[0]);
+        for (int i = 0; i < 3; ++i) printf("  var %d: mean %.6f variance %.6f skewness %+.4f\n", i, mean[i], var[i], skew[i]);
+        printf("  correlation (packed upper): %.4f %.4f %.4f / %.4f %.4f / %.4f\n", cor[0], cor[1], cor[2], cor[3],
+               cor[4], cor[5]);
+        n = N;
+        task->x = x;
+        __tqrdSSEditQuantiles(task, &m, orders, q, NULL, NULL);
+        st = _tqrdSSQuantiles(task, 0x10000, 0x1, pool);
+        __tqrdSSEditStreamQuantiles(task, &one, orders + 1, med, &one, &eps);
+        st |= _tqrdSSStreamQuantiles(task, 0, 0x80, pool);
+        printf("  quantiles 0.1/0.5/0.9 of var 0: %.4f %.4f %.4f; streaming median (eps 0.01): %.4f (status %d)\n",
+               q[0], q[1], q[2], med[0], st);
+        __tqrSSDeleteTask(&task);
     }
 
     /* A large vector in pieces on the thread pool, each piece a kernel call. */

@@ -158,6 +158,10 @@ TYPED_TEST(Deviation, WeightedMedianIsTheMedianOfTheRepeatedSample) {
     std::fill(z.w.begin(), z.w.end(), T(0));
     ASSERT_EQ(Api<T>::wmedian(z.task), 0);
     EXPECT_TRUE(std::isnan(q[0]));
+    const long live = vexa_serv_test_live_blocks();
+    vexa_serv_test_fail_allocation(1);
+    EXPECT_EQ(Api<T>::wmedian(z.task), VEXA_SS_MEMORY);
+    EXPECT_EQ(vexa_serv_test_live_blocks(), live);
     z.task->weights = nullptr;
     EXPECT_EQ(Api<T>::wmedian(z.task), -4005);
 }
