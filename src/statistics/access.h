@@ -3,10 +3,12 @@
 // every compute entry starts with.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "common/export.h"
+#include "vexa/primitives.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
 
@@ -71,6 +73,45 @@ VEXA_INLINE int64_t max_threads(const ThreadingTable* tt) {
     if (tt == nullptr || tt->max_threads == nullptr) return 1;
     const int m = tt->max_threads();
     return m > 1 ? m : 1;
+}
+
+// Selected variables of p.
+VEXA_INLINE int64_t count_selected(const SSTask* t, int64_t p) {
+    int64_t k = 0;
+    for (int64_t i = 0; i < p; ++i) k += selected(t, i);
+    return k;
+}
+
+// One block for a per-variable worker: the indices of the `count` selected
+// variables, then `extra` bytes starting on a 128-byte boundary. Returns the
+// extra part, or null when the block cannot be had.
+VEXA_INLINE void* variable_list(const SSTask* t, int64_t p, int64_t count, double extra, OwnedBlock& block,
+                                int64_t*& vars) {
+    const double list = double((count * 8 + 127) / 128 * 128);
+    if (list + extra > double(SIZE_MAX) / 2) return nullptr;
+    block.p = vexa_serv_allocate(std::size_t(list + extra), 128);
+    if (block.p == nullptr) return nullptr;
+    vars = static_cast<int64_t*>(block.p);
+    for (int64_t i = 0, k = 0; i < p; ++i)
+        if (selected(t, i)) vars[k++] = i;
+    return static_cast<char*>(block.p) + std::size_t(list);
+}
+
+// Runs worker(i, thread, count, context) for every i < count: on the caller's
+// table with up to `threads` threads, or in the calling thread.
+VEXA_INLINE void run_per_variable(const ThreadingTable* tt, int64_t count, int64_t threads, void* context,
+                                  VexaWorkerFn worker) {
+    if (tt != nullptr && threads > 1) tt->parallel_for(int(count), int(threads), context, worker);
+    else
+        for (int i = 0; i < int(count); ++i) worker(i, 0, int(count), context);
+}
+
+// Radix sort ascending of n values, with a buffer of n.
+VEXA_INLINE int radix_ascend(double* data, double* buffer, int64_t n) {
+    return vexa_dft_avx2_zubsSortRadixAscend_64f_I(data, buffer, int(n));
+}
+VEXA_INLINE int radix_ascend(float* data, float* buffer, int64_t n) {
+    return vexa_dft_avx2_zubsSortRadixAscend_32f_I(data, buffer, int(n));
 }
 
 }  // namespace vexa::ss

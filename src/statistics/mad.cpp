@@ -127,21 +127,15 @@ template <class T> int mad(SSTask* t, uint64_t est, uint64_t method, const Threa
     if (!median_abs && !mean_abs) return VEXA_SS_OK;
     if (s.n > INT32_MAX) return VEXA_SS_BAD_NOBS;
 
-    int64_t selected = 0;
-    for (int64_t i = 0; i < s.p; ++i) selected += vexa::ss::selected(t, i);
+    const int64_t selected = vexa::ss::count_selected(t, s.p);
     if (selected == 0) return VEXA_SS_OK;
     const int64_t threads = std::min(vexa::ss::max_threads(tt), selected);
     vexa::ss::OwnedBlock block;
-    const std::size_t list = (std::size_t(selected) * 8 + 127) / 128 * 128;
-    block.p = vexa_serv_allocate(list + std::size_t(threads) * std::size_t(s.n) * sizeof(T), 128);
-    if (block.p == nullptr) return VEXA_SS_MEMORY;
-    auto* vars = static_cast<int64_t*>(block.p);
-    for (int64_t i = 0, k = 0; i < s.p; ++i)
-        if (vexa::ss::selected(t, i)) vars[k++] = i;
-    Work<T> w{t, s, vars, reinterpret_cast<T*>(static_cast<char*>(block.p) + list), median_abs, mean_abs, caller_mean, 0};
-    if (tt != nullptr && threads > 1) tt->parallel_for(int(selected), int(threads), &w, mad_worker<T>);
-    else
-        for (int i = 0; i < int(selected); ++i) mad_worker<T>(i, 0, int(selected), &w);
+    int64_t* vars;
+    T* copies = static_cast<T*>(vexa::ss::variable_list(t, s.p, selected, double(threads) * double(s.n) * sizeof(T), block, vars));
+    if (copies == nullptr) return VEXA_SS_MEMORY;
+    Work<T> w{t, s, vars, copies, median_abs, mean_abs, caller_mean, 0};
+    vexa::ss::run_per_variable(tt, selected, threads, &w, mad_worker<T>);
     return w.status;
 }
 

@@ -29,13 +29,7 @@ constexpr int64_t kSelectOrders = 2;       // up to this many orders by selectio
 
 using Block = vexa::ss::OwnedBlock;
 
-template <class T> int radix_ascend(T* data, T* buffer, int n);
-template <> int radix_ascend<double>(double* data, double* buffer, int n) {
-    return vexa_dft_avx2_zubsSortRadixAscend_64f_I(data, buffer, n);
-}
-template <> int radix_ascend<float>(float* data, float* buffer, int n) {
-    return vexa_dft_avx2_zubsSortRadixAscend_32f_I(data, buffer, n);
-}
+using vexa::ss::radix_ascend;
 
 template <class T> int minmax(SSTask* t, uint64_t est, uint64_t method) {
     if (t == nullptr) return VEXA_SS_NO_TASK;
@@ -97,7 +91,7 @@ template <class T> void quantile_worker(int it, int thread, int, void* context) 
         }
         return;
     }
-    radix_ascend<T>(c, c + n, int(n));
+    radix_ascend(c, c + n, n);
     if (w.quantiles != nullptr) {
         for (int64_t m = 0; m < w.orders_n; ++m) {
             const T pos = T(n - 1) * w.orders[m];
@@ -137,30 +131,21 @@ template <class T> int quantiles(SSTask* t, uint64_t est, uint64_t method, const
     if (!want_q && !want_os) return VEXA_SS_OK;
     if (s.n > INT32_MAX) return VEXA_SS_BAD_NOBS;  // the radix sort counts in 32 bits
 
-    int64_t selected = 0;
-    for (int64_t i = 0; i < s.p; ++i) selected += vexa::ss::selected(t, i);
+    const int64_t selected = vexa::ss::count_selected(t, s.p);
     if (selected == 0) return VEXA_SS_OK;
     int64_t threads = vexa::ss::max_threads(tt);
     const int64_t budget = kCopyBudget / (8 * s.n);
     threads = std::min<int64_t>(std::min<int64_t>(threads, selected), budget > 1 ? budget : 1);
     if (threads < 1) threads = 1;
-    // One block: the list of selected variables, then 2 n values per thread.
-    const double bytes = double(selected) * 8 + 128 + double(threads) * 2 * double(s.n) * sizeof(T);
-    if (bytes > double(SIZE_MAX) / 2) return VEXA_SS_MEMORY;
+    // The list of selected variables, then 2 n values per thread.
     Block block;
-    block.p = vexa_serv_allocate(std::size_t(bytes), kAlignment);
-    if (block.p == nullptr) return VEXA_SS_MEMORY;
-    auto* vars = static_cast<int64_t*>(block.p);
-    int64_t k = 0;
-    for (int64_t i = 0; i < s.p; ++i)
-        if (vexa::ss::selected(t, i)) vars[k++] = i;
-    const std::size_t list_bytes = (std::size_t(selected) * 8 + 127) / 128 * 128;
-    QuantileWork<T> w{t,    s, vars, reinterpret_cast<T*>(static_cast<char*>(block.p) + list_bytes), qn,
+    int64_t* vars;
+    T* copies = static_cast<T*>(vexa::ss::variable_list(t, s.p, selected, double(threads) * 2 * double(s.n) * sizeof(T), block, vars));
+    if (copies == nullptr) return VEXA_SS_MEMORY;
+    QuantileWork<T> w{t,    s, vars, copies, qn,
                       static_cast<const T*>(t->quant_orders), want_q ? static_cast<T*>(t->quantiles) : nullptr,
                       want_os ? static_cast<T*>(t->order_stats) : nullptr, os};
-    if (tt != nullptr && threads > 1) tt->parallel_for(int(selected), int(threads), &w, quantile_worker<T>);
-    else
-        for (int i = 0; i < int(selected); ++i) quantile_worker<T>(i, 0, int(selected), &w);
+    vexa::ss::run_per_variable(tt, selected, threads, &w, quantile_worker<T>);
     return VEXA_SS_OK;
 }
 
@@ -189,7 +174,7 @@ template <class T> int sort_task(SSTask* t, uint64_t method) {
     for (int64_t i = 0; i < s.p; ++i) {
         if (!vexa::ss::selected(t, i)) continue;
         for (int64_t j = 0; j < s.n; ++j) c[j] = x[s.index(i, j)];
-        radix_ascend<T>(c, c + s.n, int(s.n));
+        radix_ascend(c, c + s.n, s.n);
         for (int64_t j = 0; j < s.n; ++j) y[out.index(i, j)] = c[j];
     }
     return VEXA_SS_OK;

@@ -111,13 +111,6 @@ template <class T> void exact(const T* v, int64_t n, Summary<T>& out) {
     out.err = 0;
 }
 
-template <class T> int sort_ascending(T* data, T* buffer, int64_t n);
-template <> int sort_ascending<double>(double* data, double* buffer, int64_t n) {
-    return vexa_dft_avx2_zubsSortRadixAscend_64f_I(data, buffer, int(n));
-}
-template <> int sort_ascending<float>(float* data, float* buffer, int64_t n) {
-    return vexa_dft_avx2_zubsSortRadixAscend_32f_I(data, buffer, int(n));
-}
 
 // Sizes of stage L: N observations, buffers of b, H levels of B + 1 entries.
 struct StageSizes {
@@ -218,7 +211,7 @@ template <class T> Summary<T> stage_summary(Variable<T>& v, Scratch<T> s) {
         // The radix sort needs a buffer as long as the data: the free half of the raw buffer will not do,
         // so sort in the scratch after the entries.
         T* tmp = reinterpret_cast<T*>(s.b);
-        sort_ascending<T>(sorted, tmp, v.raw_count);
+        vexa::ss::radix_ascend(sorted, tmp, v.raw_count);
         exact(sorted, v.raw_count, cur);
     }
     for (int64_t l = 0; l < v.z.H; ++l) {
@@ -236,7 +229,7 @@ template <class T> Summary<T> stage_summary(Variable<T>& v, Scratch<T> s) {
 
 // A full buffer: sorted, pruned and carried up the levels.
 template <class T> void carry(Variable<T>& v, Scratch<T> s) {
-    sort_ascending<T>(v.raw, v.sort_buffer, v.raw_count);
+    vexa::ss::radix_ascend(v.raw, v.sort_buffer, v.raw_count);
     Summary<T> cur{s.a, 0, 0, 0.0}, next{s.b, 0, 0, 0.0};
     exact(v.raw, v.raw_count, next);
     prune(next, v.z.B, cur);
@@ -422,19 +415,12 @@ template <class T> int stream_quantiles(SSTask* t, uint64_t method, const Thread
     }
     const int64_t threads = std::min(vexa::ss::max_threads(tt), selected);
     vexa::ss::OwnedBlock block;
-    const std::size_t list = (std::size_t(selected) * 8 + 127) / 128 * 128;
-    const double bytes = double(list) + double(threads) * 2 * double(largest) * sizeof(Entry<T>);
-    if (bytes > double(SIZE_MAX) / 2) return VEXA_SS_MEMORY;
-    block.p = vexa_serv_allocate(std::size_t(bytes), kAlignment);
-    if (block.p == nullptr) return VEXA_SS_MEMORY;
-    auto* vars = static_cast<int64_t*>(block.p);
-    for (int64_t i = 0, k = 0; i < p; ++i)
-        if (vexa::ss::selected(t, i)) vars[k++] = i;
-    Work<T> w{t, s, st, vars, n, orders, m, static_cast<T*>(t->squantiles),
-              reinterpret_cast<Entry<T>*>(static_cast<char*>(block.p) + list), largest, 0};
-    if (tt != nullptr && threads > 1) tt->parallel_for(int(selected), int(threads), &w, add_data_worker<T>);
-    else
-        for (int i = 0; i < int(selected); ++i) add_data_worker<T>(i, 0, int(selected), &w);
+    int64_t* vars;
+    auto* scratch = static_cast<Entry<T>*>(
+        vexa::ss::variable_list(t, p, selected, double(threads) * 2 * double(largest) * sizeof(Entry<T>), block, vars));
+    if (scratch == nullptr) return VEXA_SS_MEMORY;
+    Work<T> w{t, s, st, vars, n, orders, m, static_cast<T*>(t->squantiles), scratch, largest, 0};
+    vexa::ss::run_per_variable(tt, selected, threads, &w, add_data_worker<T>);
     return w.status;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ss_api.h"
 #include "support/sweep.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -50,17 +51,7 @@ const uint64_t kAll = [] {
     return all;
 }();
 
-template <class T> struct Api;
-template <> struct Api<double> {
-    static constexpr auto basic = _tqrdSSBasic;
-    static constexpr auto new_task = __tqrdSSNewTask;
-    static constexpr auto edit = __tqrdSSEditTask;
-};
-template <> struct Api<float> {
-    static constexpr auto basic = _tqrsSSBasic;
-    static constexpr auto new_task = __tqrsSSNewTask;
-    static constexpr auto edit = __tqrsSSEditTask;
-};
+template <class T> using Api = vexa::test::SSApi<T>;
 
 // Two-pass weighted sums in long double.
 struct Reference {

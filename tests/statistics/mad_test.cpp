@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "support/ss_api.h"
 #include "support/sweep.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -18,19 +19,7 @@ namespace {
 
 using vexa::test::Rng;
 
-template <class T> struct Api;
-template <> struct Api<double> {
-    static constexpr auto new_task = __tqrdSSNewTask;
-    static constexpr auto edit = __tqrdSSEditTask;
-    static constexpr auto mad = _tqrdSSMAD;
-    static constexpr auto wmedian = _tqrdSSWMedian;
-};
-template <> struct Api<float> {
-    static constexpr auto new_task = __tqrsSSNewTask;
-    static constexpr auto edit = __tqrsSSEditTask;
-    static constexpr auto mad = _tqrsSSMAD;
-    static constexpr auto wmedian = _tqrsSSWMedian;
-};
+template <class T> using Api = vexa::test::SSApi<T>;
 
 template <class T> T median(std::vector<T> v) {
     std::sort(v.begin(), v.end());

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/ss_api.h"
 #include "support/sweep.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -25,27 +26,7 @@ template <class T> std::vector<T> random_values(std::size_t n, uint64_t seed, in
     return v;
 }
 
-template <class T> struct Q;
-template <> struct Q<double> {
-    static constexpr auto select = __tqrdQSortSelect;
-    static constexpr auto sort = __tqrdQSort;
-    static constexpr auto step = __tqrdQSortStep;
-    static constexpr auto quantiles = _tqrdSSQuantiles;
-    static constexpr auto minmax = _tqrdSSMinmax;
-    static constexpr auto sorting = _tqrdSSSort;
-    static constexpr auto new_task = __tqrdSSNewTask;
-    static constexpr auto edit = __tqrdSSEditTask;
-};
-template <> struct Q<float> {
-    static constexpr auto select = __tqrsQSortSelect;
-    static constexpr auto sort = __tqrsQSort;
-    static constexpr auto step = __tqrsQSortStep;
-    static constexpr auto quantiles = _tqrsSSQuantiles;
-    static constexpr auto minmax = _tqrsSSMinmax;
-    static constexpr auto sorting = _tqrsSSSort;
-    static constexpr auto new_task = __tqrsSSNewTask;
-    static constexpr auto edit = __tqrsSSEditTask;
-};
+template <class T> using Q = vexa::test::SSApi<T>;
 
 template <class T> class Order : public testing::Test {};
 using Types = testing::Types<double, float>;

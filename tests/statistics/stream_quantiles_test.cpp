@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ss_api.h"
 #include "support/sweep.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -19,17 +20,7 @@ namespace {
 
 using vexa::test::Rng;
 
-template <class T> struct Api;
-template <> struct Api<double> {
-    static constexpr auto new_task = __tqrdSSNewTask;
-    static constexpr auto edit = __tqrdSSEditTask;
-    static constexpr auto stream = _tqrdSSStreamQuantiles;
-};
-template <> struct Api<float> {
-    static constexpr auto new_task = __tqrsSSNewTask;
-    static constexpr auto edit = __tqrsSSEditTask;
-    static constexpr auto stream = _tqrsSSStreamQuantiles;
-};
+template <class T> using Api = vexa::test::SSApi<T>;
 
 // Emulated and sanitized builds run shorter streams of the same shapes.
 constexpr int kScale = VEXA_TEST_SCALE;
