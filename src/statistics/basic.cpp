@@ -741,7 +741,7 @@ template <class T> void derive_state(const SSTask* t, State<T>& st, int64_t p, i
 }
 
 // The estimates from the state, for the selected variables.
-template <class T> void finish(const SSTask* t, State<T>& st, uint32_t need, uint64_t est, Method method, int64_t p,
+template <class T> void finish(const SSTask* t, State<T>& st, uint64_t est, Method method, int64_t p,
                                int64_t v0, int64_t v1, const int64_t* storages) {
     const T W = st.acc[0], W2 = st.acc[1];
     for (int64_t i = v0; i < v1; ++i) {
@@ -776,7 +776,6 @@ template <class T> void finish(const SSTask* t, State<T>& st, uint32_t need, uin
         put(1ull << 30, &SSTask::central_sum3, M3);
         put(1ull << 31, &SSTask::central_sum4, M4);
     }
-    (void)need;
     if (est & 0x1000) pack_cov(t, st, storages[0], p, v0, v1, W > T(0) ? T(1) / (W - W2 / W) : T(1));
     if (est & 0x2000) pack_cor(t, st, storages[1], p, v0, v1);
     if (est & (1ull << 32)) pack_cp(t, st, storages[2], p, v0, v1);
@@ -927,7 +926,7 @@ template <class T> int basic(SSTask* t, uint64_t est, uint64_t method_bits, cons
     for (int64_t k = 1; k < threads; ++k) merge(s0, c.states[k], s.p, v0, v1, c.maintained);
 
     if (s0.acc[0] == W && W == T(0)) return VEXA_SS_OK;  // nothing of nonzero weight: outputs as they were
-    finish(t, s0, need, est, method, s.p, v0, v1, storages);
+    finish(t, s0, est, method, s.p, v0, v1, storages);
     if (t->acc_weights != nullptr) acc[0] = s0.acc[0], acc[1] = s0.acc[1];
     h->W = double(s0.acc[0]), h->W2 = double(s0.acc[1]);
     h->v0 = v0, h->v1 = v1;
