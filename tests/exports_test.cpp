@@ -91,6 +91,25 @@ const char* const kFrameExports[] = {
     "vexa_arx_kernel_sError", "vexa_arx_kernel_dError", "vexa_arx_kernel_cError", "vexa_arx_kernel_zError",
 };
 
+// Random streams: the registry's data, the stream and chunk routines, the
+// modular powers, the parameter tables, and four routines per generator.
+#define BRNG(index, NAME, id, compat, size, seeds, zero, word, bits, subs, built) \
+    "__tqrBRng" #NAME "InitStream", "__tqrsBRng" #NAME, "__tqrdBRng" #NAME, "__tqriBRng" #NAME,
+const char* const kRandomExports[] = {
+#include "vexa/brng_catalogue.def"
+    "__RegBrngsNew", "NRegBrngsNew", "NumOffsets", "__RegBrngs", "_GlobRODataTable", "_GlobRODataTableCount",
+    "_TQR_GLOB_RO_DATA_TABLE_LOCKER_1", "__tqrGetBrngBaseOffset", "__tqrIsBrngValid", "__tqrGetBrngProperties",
+    "__tqrGetNumRegBrngs", "__tqrRegisterBrng", "__tqrAllocateStream", "__tqrNewStreamEx",
+    "__tqriNewAbstractStream", "__tqrdNewAbstractStream", "__tqrsNewAbstractStream", "__tqrCopyStream",
+    "__tqrCopyStreamState", "__tqrDeleteStream", "__tqrLeapfrogStream", "__tqrSkipAheadStream",
+    "__tqrGetStreamStateBrng", "__tqrAddChunk", "__tqrSearchChunk", "__tqrGetNumChunks", "__tqrDeleteChunks",
+    "__tqrDeleteChunksById", "__tqrCopyChunks", "__tqrFindGlobRODataTableEntry", "__tqrCreateGlobRODataTableEntry",
+    "__tqrRegisterGlobRODataReference", "__tqrUnregisterGlobRODataReference",
+    "__tqrGenerateNewGlobalRODataTableEntryId", "__tqriPowMod", "__tqriPowMod2P31M1", "__tqriPowMod2P59",
+    "__tqriVect3PowMod", "_tqr_WH_M", "_tqr_WH_A", "_tqrdWH_IM_Tab",
+};
+#undef BRNG
+
 // Symbols the toolchain defines in every shared object, and those the
 // sanitizers' instrumentation adds.
 bool toolchain_symbol(const std::string& s) {
@@ -104,6 +123,7 @@ TEST(Exports, ExactlyTheCataloguedNames) {
     for (const char* s : kCatalogueExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     for (const char* s : kPrimitiveExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     for (const char* s : kStatisticsExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
+    for (const char* s : kRandomExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     std::set<std::string> have;
     for (const std::string& s : library_exports())
         if (!toolchain_symbol(s)) have.insert(s);

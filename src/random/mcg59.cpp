@@ -1,0 +1,62 @@
+// MCG59: x <- a x mod 2^59, a = 13^13. Integer output: the 64-bit states (two
+// words, low first); double and float: a + (b - a) x 2^-59.
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "random/mcg.h"
+
+namespace {
+
+using namespace vexa::rng;
+
+struct Mcg59 {
+    using word = uint64_t;
+    static constexpr int32_t kKind = 1;
+    static constexpr uint64_t kMask = (uint64_t(1) << 59) - 1;
+    static constexpr uint64_t kMultiplier = 302875106592253ull;  // 13^13
+    static constexpr double kUnit = 0x1p-59;
+    static constexpr float kUnitFloat = 0x1p-59f;
+    static VEXA_INLINE uint64_t mul(uint64_t x, uint64_t a) { return x * a & kMask; }
+    // The low 64 bits of x a from 32-bit halves, then the low 59.
+    static VEXA_INLINE __m256i vmul(__m256i x, __m256i a) {
+        const __m256i lo = _mm256_mul_epu32(x, a);
+        const __m256i cross = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), a),
+                                               _mm256_mul_epu32(x, _mm256_srli_epi64(a, 32)));
+        return _mm256_and_si256(_mm256_add_epi64(lo, _mm256_slli_epi64(cross, 32)), _mm256_set1_epi64x(int64_t(kMask)));
+    }
+    // High half ORed into 2^84's mantissa, low half into 2^52's: both exact,
+    // one rounding in their sum, as a direct conversion rounds.
+    static VEXA_INLINE __m256d to_double(__m256i v) {
+        const __m256i bias_hi = _mm256_set1_epi64x(0x4530000000000000LL);
+        const __m256d hi = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(v, 32), bias_hi)),
+                                         _mm256_castsi256_pd(bias_hi));
+        return _mm256_add_pd(hi, small_to_double(_mm256_and_si256(v, _mm256_set1_epi64x(0xFFFFFFFFLL))));
+    }
+    static VEXA_INLINE double to_double(uint64_t x) { return double(x); }
+};
+
+}  // namespace
+
+extern "C" {
+
+VEXA_EXPORT int __tqrBRngMCG59InitStream(int method, StreamState* s, int n, const uint32_t* params) {
+    if (method == VEXA_RNG_INIT_STANDARD) {
+        uint64_t x = 1;
+        if (n >= 1) x = params[0] + (n >= 2 ? (uint64_t(params[1] & 0x7FFFFFFu) << 32) : 0);
+        state_x<Mcg59>(s) = x == 0 ? 1 : x;
+        return init_lanes<Mcg59>(s);
+    }
+    if (method == VEXA_RNG_INIT_LEAPFROG || method == VEXA_RNG_INIT_SKIPAHEAD)
+        return leapfrog_or_skip<Mcg59>(method, s, n, params);
+    return VEXA_RNG_BAD_METHOD;
+}
+VEXA_EXPORT int __tqrdBRngMCG59(StreamState* s, int n, double* r, double a, double b) {
+    return output_double<Mcg59>(s, n, r, a, b);
+}
+VEXA_EXPORT int __tqrsBRngMCG59(StreamState* s, int n, float* r, float a, float b) {
+    return output_float<Mcg59>(s, n, r, a, b);
+}
+VEXA_EXPORT int __tqriBRngMCG59(StreamState* s, int n, uint32_t* r) { return output_words<Mcg59>(s, n, r); }
+
+}  // extern "C"

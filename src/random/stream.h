@@ -1,0 +1,45 @@
+// Inside the stream block: the chunk list head, the generator state at byte
+// 16, and the service-layer allocation every stream structure uses.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "common/export.h"
+#include "vexa/random.h"
+#include "vexa/service.h"
+
+namespace vexa::rng {
+
+constexpr int kAlignment = 128;
+constexpr int kStateOffset = 16;
+
+VEXA_INLINE StreamChunk* chunk_head(const StreamState* s) {
+    return reinterpret_cast<StreamChunk*>(static_cast<uintptr_t>(s->chunks));
+}
+// Held in 64 bits, written sign-extended.
+VEXA_INLINE void set_chunk_head(StreamState* s, StreamChunk* c) {
+    s->chunks = static_cast<uint64_t>(static_cast<int64_t>(reinterpret_cast<intptr_t>(c)));
+}
+
+// The generator state as a T at byte `offset` of the block.
+template <class T> VEXA_INLINE T* field(StreamState* s, int offset) {
+    return reinterpret_cast<T*>(reinterpret_cast<char*>(s) + offset);
+}
+template <class T> VEXA_INLINE const T* field(const StreamState* s, int offset) {
+    return reinterpret_cast<const T*>(reinterpret_cast<const char*>(s) + offset);
+}
+
+// The stream's registry record and sub-generator number, or null for an id with none.
+VEXA_INLINE const BrngProperties* record_of(int32_t id, int32_t* offset = nullptr) {
+    int32_t index, off;
+    const BrngProperties* table = __tqrGetBrngBaseOffset(id, &index, &off);
+    if (__tqrIsBrngValid(table, index, off) != VEXA_RNG_OK) return nullptr;
+    if (offset != nullptr) *offset = off;
+    return table + index;
+}
+
+// The 64-bit count of a skip-ahead, from its two 32-bit words (low first).
+VEXA_INLINE uint64_t skip_count(const uint32_t* params) { return uint64_t(params[0]) | (uint64_t(params[1]) << 32); }
+
+}  // namespace vexa::rng

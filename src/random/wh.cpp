@@ -1,0 +1,117 @@
+// Wichmann-Hill, the family of 273 four-component generators: component j
+// runs x_j <- a_j x_j mod m_j, and a value is the fractional part of
+// (x1/m1 + x2/m2) + (x3/m3 + x4/m4), with the reciprocals of the set's
+// table. Integer output: the four component states of each value (16 bytes).
+// The four components share one register: products a x stay below 2^48 and
+// are reduced exactly in double arithmetic.
+#include <immintrin.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "random/stream.h"
+
+namespace {
+
+using namespace vexa::rng;
+
+struct Wh {
+    uint32_t* x;  // x1..x4
+    uint32_t* a;  // a1..a4
+    const uint32_t* m;
+    const double* im;
+    explicit Wh(StreamState* s) : x(field<uint32_t>(s, 16)), a(field<uint32_t>(s, 32)) {
+        int32_t set = 0;
+        record_of(s->brng, &set);
+        m = _tqr_WH_M[set];
+        im = _tqrdWH_IM_Tab[set];
+    }
+};
+
+VEXA_INLINE uint32_t mul_mod(uint64_t x, uint64_t a, uint32_t m) { return uint32_t(x * a % m); }
+
+// x a mod m for four components at once (x, a < m < 2^24).
+VEXA_INLINE __m256d mul_mod(__m256d x, __m256d a, __m256d m, __m256d im) {
+    const __m256d p = _mm256_mul_pd(x, a);
+    const __m256d q = _mm256_floor_pd(_mm256_mul_pd(p, im));
+    __m256d r = _mm256_fnmadd_pd(q, m, p);
+    r = _mm256_add_pd(r, _mm256_and_pd(_mm256_cmp_pd(r, _mm256_setzero_pd(), _CMP_LT_OQ), m));
+    return _mm256_sub_pd(r, _mm256_and_pd(_mm256_cmp_pd(r, m, _CMP_GE_OQ), m));
+}
+
+// The value of a register of states: (x1 im1 + x2 im2) + (x3 im3 + x4 im4), fractional part.
+VEXA_INLINE double value(__m256d x, __m256d im) {
+    const __m256d p = _mm256_mul_pd(x, im);
+    const __m128d h = _mm_hadd_pd(_mm256_castpd256_pd128(p), _mm256_extractf128_pd(p, 1));
+    const double s = _mm_cvtsd_f64(_mm_add_sd(h, _mm_unpackhi_pd(h, h)));
+    return s - std::floor(s);
+}
+
+// Walks n values: `put(i, state register)` sees each state before it advances.
+template <class Put> void walk(StreamState* s, int n, Put put) {
+    Wh g(s);
+    const __m256d m = _mm256_setr_pd(g.m[0], g.m[1], g.m[2], g.m[3]);
+    const __m256d im = _mm256_loadu_pd(g.im);
+    const __m256d a = _mm256_setr_pd(g.a[0], g.a[1], g.a[2], g.a[3]);
+    __m256d x = _mm256_setr_pd(g.x[0], g.x[1], g.x[2], g.x[3]);
+    for (int i = 0; i < n; ++i) {
+        put(i, x, im);
+        x = mul_mod(x, a, m, im);
+    }
+    alignas(32) double out[4];
+    _mm256_store_pd(out, x);
+    for (int j = 0; j < 4; ++j) g.x[j] = uint32_t(out[j]);
+}
+
+}  // namespace
+
+extern "C" {
+
+VEXA_EXPORT int __tqrBRngWHInitStream(int method, StreamState* s, int n, const uint32_t* params) {
+    Wh g(s);
+    int32_t set = 0;
+    record_of(s->brng, &set);
+    if (method == VEXA_RNG_INIT_STANDARD) {
+        for (int j = 0; j < 4; ++j) {
+            const uint32_t v = j < n ? params[j] % g.m[j] : 1;
+            g.x[j] = v == 0 ? 1 : v;
+            g.a[j] = _tqr_WH_A[set][j];
+        }
+        return VEXA_RNG_OK;
+    }
+    if (method == VEXA_RNG_INIT_LEAPFROG) {
+        for (int j = 0; j < 4; ++j) {
+            g.x[j] = mul_mod(g.x[j], __tqriPowMod(g.a[j], params[0], g.m[j]), g.m[j]);
+            g.a[j] = __tqriPowMod(g.a[j], uint32_t(n), g.m[j]);
+        }
+        return VEXA_RNG_OK;
+    }
+    if (method == VEXA_RNG_INIT_SKIPAHEAD) {
+        const uint64_t count = skip_count(params);
+        for (int j = 0; j < 4; ++j) g.x[j] = mul_mod(g.x[j], __tqriPowMod(g.a[j], count, g.m[j]), g.m[j]);
+        return VEXA_RNG_OK;
+    }
+    return VEXA_RNG_BAD_METHOD;
+}
+
+VEXA_EXPORT int __tqrdBRngWH(StreamState* s, int n, double* r, double a, double b) {
+    const double w = b - a;
+    walk(s, n, [&](int i, __m256d x, __m256d im) { r[i] = __builtin_fma(value(x, im), w, a); });
+    return VEXA_RNG_OK;
+}
+
+// In double, rounded to float (our choice).
+VEXA_EXPORT int __tqrsBRngWH(StreamState* s, int n, float* r, float a, float b) {
+    const double w = double(b) - double(a);
+    walk(s, n, [&](int i, __m256d x, __m256d im) { r[i] = float(__builtin_fma(value(x, im), w, double(a))); });
+    return VEXA_RNG_OK;
+}
+
+VEXA_EXPORT int __tqriBRngWH(StreamState* s, int n, uint32_t* r) {
+    walk(s, n, [&](int i, __m256d x, __m256d) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 4 * i), _mm256_cvtpd_epi32(x));
+    });
+    return VEXA_RNG_OK;
+}
+
+}  // extern "C"
