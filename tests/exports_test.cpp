@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vexa/rng_engines.h"
 #include "vexa/vector_math.h"
 
 namespace {
@@ -107,6 +108,11 @@ const char* const kRandomExports[] = {
     "__tqrRegisterGlobRODataReference", "__tqrUnregisterGlobRODataReference",
     "__tqrGenerateNewGlobalRODataTableEntryId", "__tqriPowMod", "__tqriPowMod2P31M1", "__tqriPowMod2P59",
     "__tqriVect3PowMod", "_tqr_WH_M", "_tqr_WH_A", "_tqrdWH_IM_Tab",
+    "vexa_tqr_sub_kernel_vrng_coreavx2_engine_property",
+#define ENGINE_NAMES(prefix, N) "vexa_tqr_sub_kernel_vrng_coreavx2_" #prefix "engine" #N "_double", \
+                                "vexa_tqr_sub_kernel_vrng_coreavx2_" #prefix "engine" #N "_float",
+    VEXA_ENGINE_SIZES(ENGINE_NAMES, mcg31m1_) VEXA_ENGINE_SIZES(ENGINE_NAMES, mcg59_) VEXA_ENGINE_SIZES(ENGINE_NAMES, )
+#undef ENGINE_NAMES
 };
 #undef BRNG
 

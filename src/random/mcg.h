@@ -176,3 +176,65 @@ VEXA_INLINE __m256d small_to_double(__m256i v) {
 }
 
 }  // namespace vexa::rng
+
+namespace vexa::rng {
+
+// ---- vector engines ---------------------------------------------------------
+// engine<N>: the next N values of the lanes as scale x + shift, in registers,
+// and the lanes advanced by N steps. N = 4, 8, 16, 32: groups of four from
+// the lanes times 1, a^4, a^8, ...; N = 1, 2: the first N lanes, the lanes
+// shifted down and the freed ones refilled four steps ahead.
+template <class G, int N> VEXA_INLINE __m256i advance_lanes(const LaneData& d, __m256i l) {
+    const auto pw = [&](int k) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(d.powers[k])); };
+    if constexpr (N == 1 || N == 2) {
+        const __m256i ahead = G::vmul(l, pw(0));
+        if constexpr (N == 1)
+            return _mm256_blend_epi32(_mm256_permute4x64_epi64(l, 0x39), _mm256_permute4x64_epi64(ahead, 0x00), 0xC0);
+        else
+            return _mm256_blend_epi32(_mm256_permute4x64_epi64(l, 0x4E), _mm256_permute4x64_epi64(ahead, 0x44), 0xF0);
+    } else {
+        return G::vmul(l, pw(N / 4 - 1));
+    }
+}
+
+template <class G, int N> VEXA_INLINE __m256i group(const LaneData& d, __m256i l, int k) {
+    return k == 0 ? l : G::vmul(l, _mm256_load_si256(reinterpret_cast<const __m256i*>(d.powers[k - 1])));
+}
+
+template <class G, int N>
+void engine_double(const void* data, __m256i* lanes, __m256d scale, __m256d shift, __m256d* out) {
+    const LaneData& d = *static_cast<const LaneData*>(data);
+    const __m256i l = *lanes;
+    constexpr int kGroups = N < 4 ? 1 : N / 4;
+    for (int k = 0; k < kGroups; ++k) out[k] = _mm256_fmadd_pd(G::to_double(group<G, N>(d, l, k)), scale, shift);
+    *lanes = advance_lanes<G, N>(d, l);
+}
+
+template <class G, int N> void engine_float(const void* data, __m256i* lanes, __m256 scale, __m256 shift, __m256* out) {
+    const LaneData& d = *static_cast<const LaneData*>(data);
+    const __m256i l = *lanes;
+    const auto four = [&](int k) { return _mm256_cvtpd_ps(G::to_double(group<G, N>(d, l, k))); };
+    if constexpr (N <= 4) {
+        out[0] = _mm256_fmadd_ps(_mm256_castps128_ps256(four(0)), scale, shift);
+    } else {
+        for (int k = 0; k < N / 8; ++k)
+            out[k] = _mm256_fmadd_ps(_mm256_set_m128(four(2 * k + 1), four(2 * k)), scale, shift);
+    }
+    *lanes = advance_lanes<G, N>(d, l);
+}
+
+}  // namespace vexa::rng
+
+// The twelve engines of a generator, exported under its name.
+#define VEXA_MCG_ENGINES(name, G)                                                                               \
+    VEXA_MCG_ENGINE(name, G, 1) VEXA_MCG_ENGINE(name, G, 2) VEXA_MCG_ENGINE(name, G, 4)                         \
+        VEXA_MCG_ENGINE(name, G, 8) VEXA_MCG_ENGINE(name, G, 16) VEXA_MCG_ENGINE(name, G, 32)
+#define VEXA_MCG_ENGINE(name, G, N)                                                                              \
+    VEXA_EXPORT void vexa_tqr_sub_kernel_vrng_coreavx2_##name##_engine##N##_double(                              \
+        const void* data, __m256i* lanes, __m256d scale, __m256d shift, __m256d* out) {                           \
+        vexa::rng::engine_double<G, N>(data, lanes, scale, shift, out);                                          \
+    }                                                                                                            \
+    VEXA_EXPORT void vexa_tqr_sub_kernel_vrng_coreavx2_##name##_engine##N##_float(                               \
+        const void* data, __m256i* lanes, __m256 scale, __m256 shift, __m256* out) {                             \
+        vexa::rng::engine_float<G, N>(data, lanes, scale, shift, out);                                           \
+    }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "random/mcg.h"
+#include "vexa/rng_engines.h"
 
 namespace {
 
@@ -55,5 +56,7 @@ VEXA_EXPORT int __tqrsBRngMCG31M1(StreamState* s, int n, float* r, float a, floa
     return output_float<Mcg31>(s, n, r, a, b);
 }
 VEXA_EXPORT int __tqriBRngMCG31M1(StreamState* s, int n, uint32_t* r) { return output_words<Mcg31>(s, n, r); }
+
+VEXA_MCG_ENGINES(mcg31m1, Mcg31)
 
 }  // extern "C"

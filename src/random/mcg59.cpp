@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "random/mcg.h"
+#include "vexa/rng_engines.h"
 
 namespace {
 
@@ -58,5 +59,7 @@ VEXA_EXPORT int __tqrsBRngMCG59(StreamState* s, int n, float* r, float a, float 
     return output_float<Mcg59>(s, n, r, a, b);
 }
 VEXA_EXPORT int __tqriBRngMCG59(StreamState* s, int n, uint32_t* r) { return output_words<Mcg59>(s, n, r); }
+
+VEXA_MCG_ENGINES(mcg59, Mcg59)
 
 }  // extern "C"

@@ -14,6 +14,7 @@
 
 #include "support/sweep.h"
 #include "vexa/random.h"
+#include "vexa/rng_engines.h"
 #include "vexa/service.h"
 
 namespace {
@@ -267,6 +268,54 @@ TEST(Congruential, LeapfrogSkipAheadAndCopies) {
     double d;
     EXPECT_EQ(__tqrdBRngMCG31M1(mcg.s, 1, &d, 0, 1), VEXA_RNG_MEMORY);
     EXPECT_EQ(__tqrSkipAheadStream(mcg.s, 1), VEXA_RNG_MEMORY);
+}
+
+// The engines continue a stream's sequence in registers: every size, mixed
+// across calls, both kinds and both types, directly and through the
+// property table and the generic engines.
+TEST(Congruential, EnginesGiveTheStreamsValues) {
+    const int sizes[6] = {1, 2, 4, 8, 16, 32};
+    for (int kind = 0; kind < 2; ++kind) {
+        const int32_t id = kind == 0 ? kMcg31 : kMcg59;
+        const VexaEngineProperty& row = vexa_tqr_sub_kernel_vrng_coreavx2_engine_property[kind];
+        EXPECT_EQ(row.kind, kind);
+        Stream ref(id, {4242}), ref_f(id, {4242}), s(id, {4242});
+        const auto want = ref.doubles(4000, -1, 2);
+        const auto want_f = ref_f.floats(4000, -1, 2);
+        const void* lanes_data = __tqrSearchChunk(s.s, 14);
+        ASSERT_NE(lanes_data, nullptr);
+        __m256i lanes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(static_cast<const char*>(lanes_data) + 32));
+        __m256i lanes_f = lanes;
+        const __m256d scale = _mm256_set1_pd(3 * row.double_scale[0]), shift = _mm256_set1_pd(-1);
+        const __m256 scale_f = _mm256_set1_ps(3 * row.float_scale[0]), shift_f = _mm256_set1_ps(-1);
+        Rng pick{uint64_t(kind) + 5};
+        for (int at = 0, at_f = 0, call = 0; at + 32 <= 4000 && at_f + 32 <= 4000; ++call) {
+            const int slot = int(pick.next() % 6), n = sizes[slot];
+            alignas(32) double d[32];
+            alignas(32) float f[32];
+            auto* engine = call % 2 ? row.double_engine[slot] : nullptr;
+            if (engine != nullptr) engine(lanes_data, &lanes, scale, shift, reinterpret_cast<__m256d*>(d));
+            else {
+                static VexaEngineDouble* const generic[6] = {
+                    vexa_tqr_sub_kernel_vrng_coreavx2_engine1_double, vexa_tqr_sub_kernel_vrng_coreavx2_engine2_double,
+                    vexa_tqr_sub_kernel_vrng_coreavx2_engine4_double, vexa_tqr_sub_kernel_vrng_coreavx2_engine8_double,
+                    vexa_tqr_sub_kernel_vrng_coreavx2_engine16_double, vexa_tqr_sub_kernel_vrng_coreavx2_engine32_double};
+                generic[slot](lanes_data, &lanes, scale, shift, reinterpret_cast<__m256d*>(d));
+            }
+            row.float_engine[slot](lanes_data, &lanes_f, scale_f, shift_f, reinterpret_cast<__m256*>(f));
+            for (int k = 0; k < n; ++k) {
+                ASSERT_EQ(d[k], want[std::size_t(at + k)]) << kind << " n " << n << " at " << at;
+                ASSERT_EQ(f[k], want_f[std::size_t(at_f + k)]) << kind << " n " << n << " at " << at_f;
+            }
+            at += n, at_f += n;
+        }
+    }
+    // Without lane data the generic engine gives the shift.
+    alignas(32) double d[4];
+    __m256i lanes = _mm256_setzero_si256();
+    vexa_tqr_sub_kernel_vrng_coreavx2_engine4_double(nullptr, &lanes, _mm256_set1_pd(1), _mm256_set1_pd(7),
+                                                     reinterpret_cast<__m256d*>(d));
+    EXPECT_EQ(d[3], 7.0);
 }
 
 // FNV-1a of the bytes of every output type of every generator: the i386 and
