@@ -5,6 +5,14 @@
 // output a + (b - a) z / m1 with z = (x1 - x2) mod m1; float output the same
 // in double, rounded to float (our choice). Skip-ahead by matrix powers; no
 // leapfrog.
+//
+// Long runs go sixteen values at a time: every value of a block is a linear
+// form of the three state words of its component (coefficients from the
+// powers of the recurrence, made at compile time), so the sixteen are
+// independent; 32 x 32 -> 64-bit products are reduced with 2^32 = c mod m
+// (m = 2^32 - c) in four 64-bit lanes.
+#include <immintrin.h>
+
 #include <cstdint>
 
 #include "random/stream.h"
@@ -30,6 +38,67 @@ struct Mrg {
         return int64_t(x1) - int64_t(x2);
     }
 };
+
+// The linear forms of x_{n+j}, j = 0..15, in the state (x_{n-3}, x_{n-2},
+// x_{n-1}), for x_t = r0 x_{t-1} + r1 x_{t-2} + r2 x_{t-3} mod m; laid out as
+// coef[group][word][lane] for value 4 group + lane.
+struct BlockForms {
+    uint64_t coef[4][3][4];
+    constexpr BlockForms(uint64_t r0, uint64_t r1, uint64_t r2, uint64_t m) : coef{} {
+        uint64_t f[19][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        for (int j = 3; j < 19; ++j)
+            for (int w = 0; w < 3; ++w) f[j][w] = (r0 * f[j - 1][w] % m + r1 * f[j - 2][w] % m + r2 * f[j - 3][w] % m) % m;
+        for (int j = 0; j < 16; ++j)
+            for (int w = 0; w < 3; ++w) coef[j / 4][w][j % 4] = f[j + 3][w];
+    }
+};
+constexpr BlockForms kForms1{0, kA12, kM1 - kA13, kM1};
+constexpr BlockForms kForms2{kA21, 0, kM2 - kA23, kM2};
+
+// sum_w coef[w] v[w] mod (2^32 - c), four lanes.
+template <uint64_t C> VEXA_INLINE __m256i dot_mod(const uint64_t (&coef)[3][4], const __m256i (&v)[3]) {
+    const __m256i low = _mm256_set1_epi64x(0xFFFFFFFFLL), c = _mm256_set1_epi64x(int64_t(C));
+    const auto fold = [&](__m256i p) {
+        return _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(p, 32), c), _mm256_and_si256(p, low));
+    };
+    __m256i t = _mm256_setzero_si256();
+    for (int w = 0; w < 3; ++w)
+        t = _mm256_add_epi64(t, fold(_mm256_mul_epu32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(coef[w])), v[w])));
+    t = fold(t);  // below 2 m
+    const __m256i m = _mm256_set1_epi64x(int64_t((uint64_t(1) << 32) - C));
+    return _mm256_sub_epi64(t, _mm256_and_si256(_mm256_cmpgt_epi64(t, _mm256_sub_epi64(m, _mm256_set1_epi64x(1))), m));
+}
+
+// Whole blocks of sixteen: `out(i, d)` gets x1 - x2 of values i..i+3 as
+// signed 64-bit lanes. Returns the values made; the state follows.
+template <class Out> int blocks(Mrg& g, int n, Out out) {
+    if (n < 16) return 0;
+    __m256i v1[3], v2[3];
+    for (int w = 0; w < 3; ++w) v1[w] = _mm256_set1_epi64x(g.s1[w]), v2[w] = _mm256_set1_epi64x(g.s2[w]);
+    int i = 0;
+    __m256i last1 = v1[0], last2 = v2[0];
+    for (; i + 16 <= n; i += 16) {
+        for (int q = 0; q < 4; ++q) {
+            last1 = dot_mod<209>(kForms1.coef[q], v1);
+            last2 = dot_mod<22853>(kForms2.coef[q], v2);
+            out(i + 4 * q, _mm256_sub_epi64(last1, last2));
+        }
+        // The next state: the block's last three values of each component.
+        v1[0] = _mm256_permute4x64_epi64(last1, 0x55), v1[1] = _mm256_permute4x64_epi64(last1, 0xAA);
+        v1[2] = _mm256_permute4x64_epi64(last1, 0xFF);
+        v2[0] = _mm256_permute4x64_epi64(last2, 0x55), v2[1] = _mm256_permute4x64_epi64(last2, 0xAA);
+        v2[2] = _mm256_permute4x64_epi64(last2, 0xFF);
+    }
+    alignas(32) uint64_t a[4], b[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(a), last1);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(b), last2);
+    for (int w = 0; w < 3; ++w) g.s1[w] = uint32_t(a[w + 1]), g.s2[w] = uint32_t(b[w + 1]);
+    return i;
+}
+
+VEXA_INLINE __m256i add_m1_where(__m256i d, __m256i mask) {
+    return _mm256_add_epi64(d, _mm256_and_si256(mask, _mm256_set1_epi64x(int64_t(kM1))));
+}
 
 // (x1 - x2) mod m1, in [0, m1).
 VEXA_INLINE double residue(int64_t d) { return double(d < 0 ? d + int64_t(kM1) : d); }
@@ -65,7 +134,12 @@ VEXA_EXPORT int __tqrBRngMRG32K3AInitStream(int method, StreamState* s, int n, c
 
 VEXA_EXPORT int __tqriBRngMRG32K3A(StreamState* s, int n, uint32_t* r) {
     Mrg g(s);
-    for (int i = 0; i < n; ++i) {
+    const int done = blocks(g, n, [&](int i, __m256i d) {
+        const __m256i z = add_m1_where(d, _mm256_cmpgt_epi64(_mm256_set1_epi64x(1), d));  // d <= 0
+        const __m256i packed = _mm256_permutevar8x32_epi32(z, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), _mm256_castsi256_si128(packed));
+    });
+    for (int i = done; i < n; ++i) {
         const int64_t d = g.step();
         r[i] = uint32_t(d > 0 ? d : d + int64_t(kM1));
     }
@@ -75,7 +149,14 @@ VEXA_EXPORT int __tqriBRngMRG32K3A(StreamState* s, int n, uint32_t* r) {
 VEXA_EXPORT int __tqrdBRngMRG32K3A(StreamState* s, int n, double* r, double a, double b) {
     Mrg g(s);
     const double scale = (b - a) * kNorm;
-    for (int i = 0; i < n; ++i) r[i] = __builtin_fma(residue(g.step()), scale, a);
+    const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(a);
+    const __m256i bias = _mm256_set1_epi64x(0x4330000000000000LL);
+    const int done = blocks(g, n, [&](int i, __m256i d) {
+        const __m256i z = add_m1_where(d, _mm256_cmpgt_epi64(_mm256_setzero_si256(), d));  // d < 0
+        const __m256d x = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(z, bias)), _mm256_castsi256_pd(bias));
+        _mm256_storeu_pd(r + i, _mm256_fmadd_pd(x, vs, va));
+    });
+    for (int i = done; i < n; ++i) r[i] = __builtin_fma(residue(g.step()), scale, a);
     return VEXA_RNG_OK;
 }
 
