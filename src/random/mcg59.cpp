@@ -32,7 +32,10 @@ struct Mcg59 {
         const __m256i bias_hi = _mm256_set1_epi64x(0x4530000000000000LL);
         const __m256d hi = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(v, 32), bias_hi)),
                                          _mm256_castsi256_pd(bias_hi));
-        return _mm256_add_pd(hi, small_to_double(_mm256_and_si256(v, _mm256_set1_epi64x(0xFFFFFFFFLL))));
+        const __m256i bias_lo = _mm256_set1_epi64x(0x4330000000000000LL);
+        const __m256d lo = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_blend_epi32(v, bias_lo, 0xAA)),
+                                         _mm256_castsi256_pd(bias_lo));
+        return _mm256_add_pd(hi, lo);
     }
     static VEXA_INLINE double to_double(uint64_t x) { return double(x); }
 };
