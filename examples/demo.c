@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "vexa/primitives.h"
+#include "vexa/random.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
 #include "vexa/vector_math.h"
@@ -158,6 +159,31 @@ int main(void) {
         printf("  quantiles 0.1/0.5/0.9 of var 0: %.4f %.4f %.4f; streaming median (eps 0.01): %.4f (status %d)\n",
                q[0], q[1], q[2], med[0], st);
         __tqrSSDeleteTask(&task);
+    }
+
+    /* Random streams: three generators, a leapfrogged stream and a skip-ahead. */
+    {
+        const uint32_t seed = 777;
+        StreamState *mcg = NULL, *mrg = NULL, *wh = NULL, *part = NULL;
+        double u[6], v[3];
+        __tqrNewStreamEx(&mcg, 0x100000, 1, &seed);
+        __tqrNewStreamEx(&mrg, 0x300000, 1, &seed);
+        __tqrNewStreamEx(&wh, 0x500000 + 272, 1, &seed);
+        __tqrdBRngMCG31M1(mcg, 6, u, 0.0, 1.0);
+        printf("MCG31M1 from seed 777: %.6f %.6f %.6f %.6f %.6f %.6f\n", u[0], u[1], u[2], u[3], u[4], u[5]);
+        __tqrNewStreamEx(&part, 0x100000, 1, &seed);
+        __tqrLeapfrogStream(part, 1, 2);
+        __tqrdBRngMCG31M1(part, 3, v, 0.0, 1.0);
+        printf("  its leapfrog (1 of 2): %.6f %.6f %.6f (the 2nd, 4th and 6th above)\n", v[0], v[1], v[2]);
+        __tqrSkipAheadStream(mrg, 1000000000000LL);
+        __tqrdBRngMRG32K3A(mrg, 3, v, -1.0, 1.0);
+        printf("MRG32K3A after skipping 10^12 values, on [-1, 1): %.9f %.9f %.9f\n", v[0], v[1], v[2]);
+        __tqrdBRngWH(wh, 3, v, 0.0, 1.0);
+        printf("Wichmann-Hill set 272 (moduli %u ...): %.9f %.9f %.9f\n", _tqr_WH_M[272][0], v[0], v[1], v[2]);
+        __tqrDeleteStream(&mcg);
+        __tqrDeleteStream(&mrg);
+        __tqrDeleteStream(&wh);
+        __tqrDeleteStream(&part);
     }
 
     /* A large vector in pieces on the thread pool, each piece a kernel call. */
