@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vexa/data_fitting.h"
 #include "vexa/rng_engines.h"
 #include "vexa/vector_math.h"
 
@@ -116,6 +117,21 @@ const char* const kRandomExports[] = {
 };
 #undef BRNG
 
+// Data fitting: the task routines of both precisions, the search entry and
+// per-method kernels (with and without the 32 suffix).
+#define DF_TASK_NAMES(p, T) "vexa_df_kernel_" #p "NewTask1D", "vexa_df_kernel_" #p "EditPPSpline1D", \
+    "vexa_df_kernel_" #p "EditPtr", "vexa_df_kernel_" #p "EditIdxPtr", "vexa_df_kernel_" #p "QueryPtr", \
+    "vexa_df_kernel_" #p "QueryIdxPtr", "vexa_df_kernel_" #p "DFSearch1D",
+#define DF_SEARCH_NAMES(M) "vexa_df_kernel_dDF" #M "Search1D32", "vexa_df_kernel_dDF" #M "Search1D", \
+    "vexa_df_kernel_sDF" #M "Search1D32", "vexa_df_kernel_sDF" #M "Search1D",
+const char* const kDataFittingExports[] = {
+    VEXA_DF_TWINS(DF_TASK_NAMES) VEXA_DF_SEARCH_METHODS(DF_SEARCH_NAMES)
+    "vexa_df_kernel_iEditVal", "vexa_df_kernel_iQueryVal", "vexa_df_kernel_DeleteTask",
+    "vDFNaturalCubSplineThreadingStruct",
+};
+#undef DF_TASK_NAMES
+#undef DF_SEARCH_NAMES
+
 // Symbols the toolchain defines in every shared object, and those the
 // sanitizers' instrumentation adds.
 bool toolchain_symbol(const std::string& s) {
@@ -130,6 +146,7 @@ TEST(Exports, ExactlyTheCataloguedNames) {
     for (const char* s : kPrimitiveExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     for (const char* s : kStatisticsExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     for (const char* s : kRandomExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
+    for (const char* s : kDataFittingExports) EXPECT_TRUE(want.insert(s).second) << "listed twice: " << s;
     std::set<std::string> have;
     for (const std::string& s : library_exports())
         if (!toolchain_symbol(s)) have.insert(s);

@@ -1,0 +1,175 @@
+/* One-dimensional data fitting: the task record DfTask, its editing and
+ * queries, spline construction, cell search, interpolation and integration.
+ * Counts, hints, attribute identifiers and indices are signed 64-bit.
+ * Usable from C and C++. */
+#ifndef VEXA_DATA_FITTING_H
+#define VEXA_DATA_FITTING_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "vexa/service.h" /* ThreadingTable */
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Statuses. */
+#define VEXA_DF_OK 0
+#define VEXA_DF_NO_TASK (-1000)
+#define VEXA_DF_MEMORY (-1001)
+#define VEXA_DF_BAD_METHOD (-1002)
+#define VEXA_DF_BAD_NX (-1004)
+#define VEXA_DF_NO_X (-1005)
+#define VEXA_DF_BAD_XHINT (-1006)
+#define VEXA_DF_BAD_NY (-1007)
+#define VEXA_DF_NO_Y (-1008)
+#define VEXA_DF_BAD_YHINT (-1009)
+#define VEXA_DF_BAD_ORDER (-1010)
+#define VEXA_DF_BAD_TYPE (-1011)
+#define VEXA_DF_BAD_IC_TYPE (-1012)
+#define VEXA_DF_NO_IC (-1013)
+#define VEXA_DF_BAD_BC_TYPE (-1014)
+#define VEXA_DF_NO_BC (-1015)
+#define VEXA_DF_NO_COEFF (-1016)
+#define VEXA_DF_BAD_COEFF_HINT (-1017)
+#define VEXA_DF_BAD_PERIODIC (-1018)
+#define VEXA_DF_BAD_ATTR (-1019)
+#define VEXA_DF_BAD_INDEX (-1020)
+#define VEXA_DF_LOOKUP_SITE (-1022)
+#define VEXA_DF_LOOKUP_NDER (-1024)
+#define VEXA_DF_LOOKUP_VALUE (-1025)
+#define VEXA_DF_BAD_DATAHINT (-1026)
+#define VEXA_DF_BAD_RHINT (-1028)
+#define VEXA_DF_BAD_INTEGRAL_RHINT (-1034)
+#define VEXA_DF_BAD_CALLER_FLAG (-1036)
+#define VEXA_DF_NO_OUTPUT (-1037)
+#define VEXA_DF_SOLVER (-1500)
+
+/* Attribute identifiers. */
+#define VEXA_DF_X 1
+#define VEXA_DF_Y 2
+#define VEXA_DF_IC 3
+#define VEXA_DF_BC 4
+#define VEXA_DF_COEFF 5
+#define VEXA_DF_NX 14
+#define VEXA_DF_XHINT 15
+#define VEXA_DF_NY 16
+#define VEXA_DF_YHINT 17
+#define VEXA_DF_S_ORDER 18
+#define VEXA_DF_S_TYPE 19
+#define VEXA_DF_IC_TYPE 20
+#define VEXA_DF_BC_TYPE 21
+#define VEXA_DF_COEFF_HINT 22
+#define VEXA_DF_CALLER_FLAG 23
+
+#define VEXA_DF_BIN_PAIRS 1026
+
+/* The task record: pointers to the caller's arrays, the spline description,
+ * and the owned pointer tables and bin index. */
+typedef struct DfTask {
+    uint32_t int64_flag;
+    uint32_t tag;
+    uint32_t precision; /* 1: double, 0: float */
+    uint32_t dimension; /* always 1 */
+    int64_t nx;
+    const void* x;
+    int64_t xhint;
+    int64_t ny;
+    const void** y_table;
+    int64_t yhint;
+    int64_t s_order;
+    int64_t s_type;
+    int64_t ic_type;
+    const void* ic;
+    int64_t bc_type;
+    const void* bc;
+    void** coeff_table;
+    int64_t coeff_hint;
+    uint32_t caller_flag;
+    int64_t bin_count;
+    uint32_t* bins; /* pairs (lo, hi) */
+    union {
+        double d;
+        float s;
+    } inv_bin_width;
+} DfTask;
+
+/* ---- the task ----------------------------------------------------------- */
+#define VEXA_DF_TWINS(X) X(d, double) X(s, float)
+#define VEXA_DF_DECLARE_TASK(p, T)                                                                                \
+    int vexa_df_kernel_##p##NewTask1D(DfTask** task, int64_t nx, const T* x, int64_t xhint, int64_t ny,          \
+                                       const T* y, int64_t yhint, int64_t int64_flag);                             \
+    int vexa_df_kernel_##p##EditPPSpline1D(DfTask* task, int64_t s_order, int64_t s_type, int64_t bc_type,       \
+                                            const T* bc, int64_t ic_type, const T* ic, T* scoeff,                 \
+                                            int64_t coeff_hint);                                                   \
+    int vexa_df_kernel_##p##EditPtr(DfTask* task, int64_t attr, const T* ptr);                                    \
+    int vexa_df_kernel_##p##EditIdxPtr(DfTask* task, int64_t attr, int64_t idx, const T* ptr);                    \
+    int vexa_df_kernel_##p##QueryPtr(const DfTask* task, int64_t attr, T** ptr_out);                              \
+    int vexa_df_kernel_##p##QueryIdxPtr(const DfTask* task, int64_t attr, int64_t idx, T** ptr_out);
+VEXA_DF_TWINS(VEXA_DF_DECLARE_TASK)
+int vexa_df_kernel_iEditVal(DfTask* task, int64_t attr, int64_t value);
+/* Writes 8 bytes when the task's int64_flag is nonzero, else 4. */
+int vexa_df_kernel_iQueryVal(const DfTask* task, int64_t attr, void* value_out);
+int vexa_df_kernel_DeleteTask(DfTask** task);
+
+/* ---- construction ------------------------------------------------------- */
+#define VEXA_DF_DECLARE_CONSTRUCTION(p, T)                                                                       \
+    int vexa_df_kernel_##p##DFLinearSpline1D(DfTask* task, int64_t method, const ThreadingTable* service);      \
+    int vexa_df_kernel_##p##DFQuadraticSpline1D(DfTask* task, int64_t method, const ThreadingTable* service);   \
+    int vexa_df_kernel_##p##DFNaturalCubicSpline1D(DfTask* task, int64_t method, const ThreadingTable* service); \
+    int vexa_df_kernel_##p##DFDefaultCubicSpline1D(DfTask* task, int64_t method, const ThreadingTable* service); \
+    int vexa_df_kernel_##p##DFAkimaCubicSpline1D(DfTask* task, int64_t method, const ThreadingTable* service);  \
+    int vexa_df_kernel_##p##DFBesselCubicSpline1D(DfTask* task, int64_t method, const ThreadingTable* service); \
+    int vexa_df_kernel_##p##DFHermiteCubicSpline1D(DfTask* task, int64_t method, const ThreadingTable* service);
+VEXA_DF_TWINS(VEXA_DF_DECLARE_CONSTRUCTION)
+
+/* Front-end data kept for the natural cubic family; no routine of this
+ * library reads or writes it. */
+extern uint8_t vDFNaturalCubSplineThreadingStruct[100];
+
+/* ---- cell search ----------------------------------------------------------- */
+/* User search callback: fills n 64-bit cells; a nonzero flag marks a cell set for good. */
+typedef int VexaDfdSearchCallback(const int64_t* n, const double* sites, int64_t* cells, int32_t* flags,
+                                  void* params);
+typedef int VexaDfsSearchCallback(const int64_t* n, const float* sites, int64_t* cells, int32_t* flags,
+                                  void* params);
+
+/* The per-method kernels share one argument list: nx, x, nsite, site, the
+ * method datum (uniform: (nx-1)/(x[1]-x[0]); hybrid: the bin width's
+ * reciprocal; peak: the peak index; otherwise unused), the bin pairs
+ * (hybrid), the cells out (32-bit), the start index in and out (sorted), and
+ * for the user-defined methods the callback, its parameters and nsite flags. */
+#define VEXA_DF_SEARCH_METHODS(X) X(Uniform) X(QuasiUniform) X(Sorted) X(Peak) X(Hybrid) X(UserDef) X(UniUserDef)
+#define VEXA_DF_DECLARE_SEARCH_KERNEL(p, T, M)                                                                    \
+    int vexa_df_kernel_##p##DF##M##Search1D32(int64_t nx, const T* x, int64_t nsite, const T* site, T datum,      \
+                                              const uint32_t* bins, int32_t* cell, int64_t* start,                \
+                                              VexaDf##p##SearchCallback* cb, void* params, int32_t* flags);       \
+    int vexa_df_kernel_##p##DF##M##Search1D(int64_t nx, const T* x, int64_t nsite, const T* site, T datum,        \
+                                            const uint32_t* bins, int32_t* cell, int64_t* start,                  \
+                                            VexaDf##p##SearchCallback* cb, void* params, int32_t* flags);
+#define VEXA_DF_DECLARE_SEARCH_d(M) VEXA_DF_DECLARE_SEARCH_KERNEL(d, double, M)
+#define VEXA_DF_DECLARE_SEARCH_s(M) VEXA_DF_DECLARE_SEARCH_KERNEL(s, float, M)
+VEXA_DF_SEARCH_METHODS(VEXA_DF_DECLARE_SEARCH_d)
+VEXA_DF_SEARCH_METHODS(VEXA_DF_DECLARE_SEARCH_s)
+
+/* cell: nsite cells, 64-bit when bit 0 of the task's int64_flag is set, else 32-bit. */
+int vexa_df_kernel_dDFSearch1D(const DfTask* task, int64_t nsite, const double* site, int64_t sitehint,
+                               const double* datahint, void* cell, VexaDfdSearchCallback* search_cb,
+                               void* search_params, const ThreadingTable* service);
+int vexa_df_kernel_sDFSearch1D(const DfTask* task, int64_t nsite, const float* site, int64_t sitehint,
+                               const float* datahint, void* cell, VexaDfsSearchCallback* search_cb,
+                               void* search_params, const ThreadingTable* service);
+
+#ifdef __cplusplus
+}
+#endif
+
+#if defined(__i386__) && defined(__cplusplus)
+static_assert(offsetof(DfTask, nx) == 16 && offsetof(DfTask, x) == 24 && offsetof(DfTask, y_table) == 44 &&
+                  offsetof(DfTask, coeff_table) == 96 && offsetof(DfTask, caller_flag) == 108 &&
+                  offsetof(DfTask, bins) == 120 && offsetof(DfTask, inv_bin_width) == 124 && sizeof(DfTask) == 132,
+              "DfTask layout");
+#endif
+
+#endif

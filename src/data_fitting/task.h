@@ -1,0 +1,82 @@
+// Inside the data-fitting task: typed access to its arrays, the bin index,
+// and the parts every construction and evaluation shares.
+#pragma once
+
+#include <cstdint>
+
+#include "common/export.h"
+#include "vexa/data_fitting.h"
+
+namespace vexa::df {
+
+constexpr int kAlignment = 128;
+constexpr uint32_t kUnset = 0xFFFFFFFFu;
+
+template <class T> VEXA_INLINE const T* xs(const DfTask* t) { return static_cast<const T*>(t->x); }
+VEXA_INLINE bool uniform(const DfTask* t) { return (t->xhint & 4) != 0; }
+VEXA_INLINE int64_t functions(const DfTask* t) { return t->ny > 0 ? t->ny : 1; }
+
+template <class T> VEXA_INLINE T& inv_bin_width(DfTask* t) {
+    if constexpr (sizeof(T) == 8) return t->inv_bin_width.d;
+    else return t->inv_bin_width.s;
+}
+template <class T> VEXA_INLINE T inv_bin_width(const DfTask* t) {
+    if constexpr (sizeof(T) == 8) return t->inv_bin_width.d;
+    else return t->inv_bin_width.s;
+}
+
+// Point i of the partition: stored, or x[0] + i h on a uniform partition.
+template <class T> struct Grid {
+    const T* x;
+    int64_t nx;
+    bool uniform;
+    T h;
+    explicit Grid(const DfTask* t)
+        : x(xs<T>(t)), nx(t->nx), uniform(vexa::df::uniform(t)), h(uniform ? (x[1] - x[0]) / T(nx - 1) : T(0)) {}
+    VEXA_INLINE T at(int64_t i) const {
+        if (!uniform) return x[i];
+        if (i == nx - 1) return x[1];
+        return __builtin_fma(T(i), h, x[0]);
+    }
+    VEXA_INLINE T width(int64_t i) const { return uniform ? h : x[i + 1] - x[i]; }
+};
+
+// Function j's value at point i.
+template <class T> struct Values {
+    const DfTask* t;
+    VEXA_INLINE T operator()(int64_t j, int64_t i) const {
+        if (t->yhint == 32) return static_cast<const T*>(t->y_table[0])[i * t->ny + j];
+        return static_cast<const T*>(t->y_table[j])[i];
+    }
+};
+
+// The bin index over the partition: for bin k, lo[k] a point at or left of
+// it and hi[k] the first point of a later bin (or nx - 1); pair nbins for
+// sites rounding past the last bin.
+template <class T> void build_bins(DfTask* t) {
+    const T* x = xs<T>(t);
+    const int64_t nx = t->nx;
+    int64_t nbins = nx / 16;
+    nbins = nbins < 16 ? 16 : nbins > 1024 ? 1024 : nbins;
+    t->bin_count = nbins;
+    uint32_t* p = t->bins;
+    for (int64_t k = 0; k < nbins; ++k) p[2 * k] = p[2 * k + 1] = kUnset;
+    const T width = (x[nx - 1] - x[0]) / T(nbins), inv = T(1) / width;
+    inv_bin_width<T>(t) = inv;
+    p[0] = 0;
+    for (int64_t j = 1; j < nx; ++j) {
+        const int64_t b = int64_t((x[j] - x[0]) * inv);
+        if (b == 0) continue;
+        if (b - 1 < nbins && p[2 * (b - 1) + 1] == kUnset) p[2 * (b - 1) + 1] = uint32_t(j);
+        if (b + 1 <= nbins) p[2 * (b + 1)] = uint32_t(j);
+    }
+    p[2 * (nbins - 1) + 1] = uint32_t(nx - 1);
+    for (int64_t k = 1; k < nbins; ++k)
+        if (p[2 * k] == kUnset) p[2 * k] = p[2 * (k - 1)];
+    for (int64_t k = nbins - 2; k >= 0; --k)
+        if (p[2 * k + 1] == kUnset) p[2 * k + 1] = p[2 * (k + 1) + 1];
+    p[2 * nbins] = p[2 * (nbins - 1)];
+    p[2 * nbins + 1] = p[2 * (nbins - 1) + 1];
+}
+
+}  // namespace vexa::df
