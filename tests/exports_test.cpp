@@ -121,15 +121,26 @@ const char* const kRandomExports[] = {
 // per-method kernels (with and without the 32 suffix).
 #define DF_TASK_NAMES(p, T) "vexa_df_kernel_" #p "NewTask1D", "vexa_df_kernel_" #p "EditPPSpline1D", \
     "vexa_df_kernel_" #p "EditPtr", "vexa_df_kernel_" #p "EditIdxPtr", "vexa_df_kernel_" #p "QueryPtr", \
-    "vexa_df_kernel_" #p "QueryIdxPtr", "vexa_df_kernel_" #p "DFSearch1D",
+    "vexa_df_kernel_" #p "QueryIdxPtr", "vexa_df_kernel_" #p "DFSearch1D", "vexa_df_kernel_" #p "DFInterpolate1D", \
+    "vexa_df_kernel_" #p "DFIntegrate1D", "vexa_df_kernel_" #p "DFLinearSpline1D", \
+    "vexa_df_kernel_" #p "DFQuadraticSpline1D", "vexa_df_kernel_" #p "DFNaturalCubicSpline1D", \
+    "vexa_df_kernel_" #p "DFDefaultCubicSpline1D", "vexa_df_kernel_" #p "DFAkimaCubicSpline1D", \
+    "vexa_df_kernel_" #p "DFBesselCubicSpline1D", "vexa_df_kernel_" #p "DFHermiteCubicSpline1D",
+#define DF_EVAL_NAMES(K) "vexa_df_kernel_d_" #K "SplineEval32", "vexa_df_kernel_d_" #K "SplineEval32CB", \
+    "vexa_df_kernel_s_" #K "SplineEval32", "vexa_df_kernel_s_" #K "SplineEval32CB",
+#define DF_INTEGR_NAMES(K) "vexa_df_kernel_d_Integrate" #K "Spline", "vexa_df_kernel_d_Integrate" #K "SplineCB", \
+    "vexa_df_kernel_s_Integrate" #K "Spline", "vexa_df_kernel_s_Integrate" #K "SplineCB",
 #define DF_SEARCH_NAMES(M) "vexa_df_kernel_dDF" #M "Search1D32", "vexa_df_kernel_dDF" #M "Search1D", \
     "vexa_df_kernel_sDF" #M "Search1D32", "vexa_df_kernel_sDF" #M "Search1D",
 const char* const kDataFittingExports[] = {
-    VEXA_DF_TWINS(DF_TASK_NAMES) VEXA_DF_SEARCH_METHODS(DF_SEARCH_NAMES)
+    VEXA_DF_TWINS(DF_TASK_NAMES) VEXA_DF_SEARCH_METHODS(DF_SEARCH_NAMES) VEXA_DF_EVALUATORS(DF_EVAL_NAMES)
+    VEXA_DF_INTEGRATORS(DF_INTEGR_NAMES)
     "vexa_df_kernel_iEditVal", "vexa_df_kernel_iQueryVal", "vexa_df_kernel_DeleteTask",
     "vDFNaturalCubSplineThreadingStruct",
 };
 #undef DF_TASK_NAMES
+#undef DF_EVAL_NAMES
+#undef DF_INTEGR_NAMES
 #undef DF_SEARCH_NAMES
 
 // Symbols the toolchain defines in every shared object, and those the

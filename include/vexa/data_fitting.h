@@ -161,6 +161,102 @@ int vexa_df_kernel_sDFSearch1D(const DfTask* task, int64_t nsite, const float* s
                                const float* datahint, void* cell, VexaDfsSearchCallback* search_cb,
                                void* search_params, const ThreadingTable* service);
 
+/* ---- interpolation and integration ------------------------------------------ */
+/* Evaluation callback: n sites of a block, their cells and sites; fills the
+ * results (nder per site, consecutive). Its status is returned as is. */
+typedef int VexaDfdEvalCallback(const int64_t* n, const int64_t* cells, const double* sites, double* results,
+                                void* params);
+typedef int VexaDfsEvalCallback(const int64_t* n, const int64_t* cells, const float* sites, float* results,
+                                void* params);
+/* Integration callback: n intervals [llim, rlim] of one part (left of the
+ * partition, right of it, or inside), one result each. */
+typedef int VexaDfdIntegrCallback(const int64_t* n, const double* llim, const double* rlim, double* results,
+                                  void* params);
+typedef int VexaDfsIntegrCallback(const int64_t* n, const float* llim, const float* rlim, float* results,
+                                  void* params);
+
+/* What an evaluator receives: one function over a block of sites. The
+ * results of site k are r[k * nder + q] for the q-th requested derivative,
+ * derivative order orders[q]. `coeff` is the function's coefficients;
+ * `y`, `y_stride` its values (step and look-up interpolants). */
+#define VEXA_DF_DECLARE_EVAL_ARGS(p, T)                                                                          \
+    typedef struct VexaDf##p##EvalArgs {                                                                         \
+        int64_t nx;                                                                                               \
+        const T* x;                                                                                               \
+        int64_t xhint;                                                                                            \
+        T h; /* the cell width of a uniform partition */                                                          \
+        int64_t nsite;                                                                                            \
+        const T* site;                                                                                            \
+        const int32_t* cell;                                                                                      \
+        const T* coeff;                                                                                           \
+        int64_t s_order;                                                                                          \
+        const T* y;                                                                                               \
+        int64_t y_stride;                                                                                         \
+        T* r;                                                                                                     \
+        int64_t nder;                                                                                             \
+        const int32_t* orders;                                                                                    \
+        VexaDf##p##EvalCallback *le_cb, *re_cb, *i_cb;                                                            \
+        void *le_params, *re_params, *i_params;                                                                   \
+    } VexaDf##p##EvalArgs;
+VEXA_DF_TWINS(VEXA_DF_DECLARE_EVAL_ARGS)
+
+#define VEXA_DF_EVALUATORS(X) X(Linear) X(Quadratic) X(Cubic) X(QuadSubb) X(Arbitr) X(StepLeft) X(StepRight) X(LookUp)
+#define VEXA_DF_DECLARE_EVAL(p, K)                                                                                \
+    int vexa_df_kernel_##p##_##K##SplineEval32(const VexaDf##p##EvalArgs* args);                                 \
+    int vexa_df_kernel_##p##_##K##SplineEval32CB(const VexaDf##p##EvalArgs* args);
+#define VEXA_DF_DECLARE_EVAL_d(K) VEXA_DF_DECLARE_EVAL(d, K)
+#define VEXA_DF_DECLARE_EVAL_s(K) VEXA_DF_DECLARE_EVAL(s, K)
+VEXA_DF_EVALUATORS(VEXA_DF_DECLARE_EVAL_d)
+VEXA_DF_EVALUATORS(VEXA_DF_DECLARE_EVAL_s)
+
+/* What an integration kernel receives: one function over nlim intervals
+ * [llim[k], rlim[k]] with the cells of both limits; one result per interval
+ * into r[k]. */
+#define VEXA_DF_DECLARE_INTEGR_ARGS(p, T)                                                                        \
+    typedef struct VexaDf##p##IntegrArgs {                                                                       \
+        int64_t nx;                                                                                               \
+        const T* x;                                                                                               \
+        int64_t xhint;                                                                                            \
+        T h;                                                                                                      \
+        int64_t nlim;                                                                                             \
+        const T *llim, *rlim;                                                                                     \
+        const int32_t *lcell, *rcell;                                                                             \
+        const T* coeff;                                                                                           \
+        int64_t s_order;                                                                                          \
+        const T* y;                                                                                               \
+        int64_t y_stride;                                                                                         \
+        T* r;                                                                                                     \
+        VexaDf##p##IntegrCallback *le_cb, *re_cb, *i_cb;                                                          \
+        void *le_params, *re_params, *i_params;                                                                   \
+    } VexaDf##p##IntegrArgs;
+VEXA_DF_TWINS(VEXA_DF_DECLARE_INTEGR_ARGS)
+
+#define VEXA_DF_INTEGRATORS(X) X(Linear) X(Quad) X(Cub) X(Subb) X(Arb) X(PwL) X(PwR)
+#define VEXA_DF_DECLARE_INTEGR(p, K)                                                                              \
+    int vexa_df_kernel_##p##_Integrate##K##Spline(const VexaDf##p##IntegrArgs* args);                            \
+    int vexa_df_kernel_##p##_Integrate##K##SplineCB(const VexaDf##p##IntegrArgs* args);
+#define VEXA_DF_DECLARE_INTEGR_d(K) VEXA_DF_DECLARE_INTEGR(d, K)
+#define VEXA_DF_DECLARE_INTEGR_s(K) VEXA_DF_DECLARE_INTEGR(s, K)
+VEXA_DF_INTEGRATORS(VEXA_DF_DECLARE_INTEGR_d)
+VEXA_DF_INTEGRATORS(VEXA_DF_DECLARE_INTEGR_s)
+
+/* dorder: ndorder flags (64-bit when bit 0 of the task's int64_flag is set,
+ * else 32-bit); cell: as for the search. */
+#define VEXA_DF_DECLARE_INTERPOLATE(p, T)                                                                         \
+    int vexa_df_kernel_##p##DFInterpolate1D(                                                                      \
+        const DfTask* task, int64_t type, int64_t method, int64_t nsite, const T* site, int64_t sitehint,         \
+        int64_t ndorder, const void* dorder, const T* datahint, T* r, int64_t rhint, void* cell,                  \
+        VexaDf##p##EvalCallback* le_cb, void* le_params, VexaDf##p##EvalCallback* re_cb, void* re_params,          \
+        VexaDf##p##EvalCallback* i_cb, void* i_params, VexaDf##p##SearchCallback* search_cb, void* search_params, \
+        const ThreadingTable* service);                                                                           \
+    int vexa_df_kernel_##p##DFIntegrate1D(                                                                        \
+        const DfTask* task, int64_t method, int64_t nlim, const T* llim, int64_t llimhint, const T* rlim,         \
+        int64_t rlimhint, const T* ldatahint, const T* rdatahint, T* r, int64_t rhint,                            \
+        VexaDf##p##IntegrCallback* le_cb, void* le_params, VexaDf##p##IntegrCallback* re_cb, void* re_params,      \
+        VexaDf##p##IntegrCallback* i_cb, void* i_params, VexaDf##p##SearchCallback* search_cb,                     \
+        void* search_params, const ThreadingTable* service);
+VEXA_DF_TWINS(VEXA_DF_DECLARE_INTERPOLATE)
+
 #ifdef __cplusplus
 }
 #endif

@@ -109,6 +109,20 @@ long vexa_serv_test_allocation_count(void);
 VEXA_BLAS_TWINS(VEXA_DECLARE_BLAS)
 #undef VEXA_DECLARE_BLAS
 
+/* ---- tridiagonal solvers (without pivoting) ------------------------------ */
+/* Factor: the order n, the sub-, main and super-diagonals (n-1, n, n-1
+ * values) overwritten by the LU factors; info 0, or k > 0 when the k-th
+ * pivot is zero. Solve: trans "N" (the factored matrix) or "T", n, nrhs
+ * right-hand sides of ldb rows in b, solved in place. The one-call solver
+ * factors and solves. */
+#define VEXA_DECLARE_TRIDIAGONAL(p, T)                                                                      \
+    void p##dttrfb_4dfl(const int* n, T* dl, T* d, T* du, int* info);                                        \
+    void p##dttrsb_4dfl(const char* trans, const int* n, const int* nrhs, const T* dl, const T* d,          \
+                        const T* du, T* b, const int* ldb, int* info);                                        \
+    void p##dtsvb_4dfl(const int* n, const int* nrhs, T* dl, T* d, T* du, T* b, const int* ldb, int* info);
+VEXA_BLAS_TWINS(VEXA_DECLARE_TRIDIAGONAL)
+#undef VEXA_DECLARE_TRIDIAGONAL
+
 #ifdef __cplusplus
 }
 #endif

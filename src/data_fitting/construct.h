@@ -1,0 +1,113 @@
+// What the spline constructions share: the boundary index of a boundary
+// type, the kernel choice by storage (function values by points or by
+// functions) and grid (uniform or not), the loop over functions on the
+// caller's threads, and the piece writers.
+#pragma once
+
+#include <cstdint>
+
+#include "data_fitting/task.h"
+#include "vexa/service.h"
+
+namespace vexa::df {
+
+// Boundary index: 0 not-a-knot, 1 free end, 2 1st/1st, 3 1st/2nd, 4 2nd/1st,
+// 5 2nd/2nd, 6 periodic, 7 not set (local families only); -1 none.
+enum Boundary { kNotAKnot, kFreeEnd, k1st1st, k1st2nd, k2nd1st, k2nd2nd, kPeriodic, kNotSet };
+VEXA_INLINE int boundary_index(int64_t bc_type) {
+    switch (bc_type) {
+        case 1: return kNotAKnot;
+        case 2: return kFreeEnd;
+        case 12: return k1st1st;
+        case 36: return k1st2nd;
+        case 24: return k2nd1st;
+        case 48: return k2nd2nd;
+        case 64: return kPeriodic;
+        case 0: return kNotSet;
+        default: return -1;
+    }
+}
+VEXA_INLINE bool left_first(int b) { return b == k1st1st || b == k1st2nd; }
+VEXA_INLINE bool right_first(int b) { return b == k1st1st || b == k2nd1st; }
+VEXA_INLINE bool left_second(int b) { return b == k2nd1st || b == k2nd2nd; }
+VEXA_INLINE bool right_second(int b) { return b == k1st2nd || b == k2nd2nd; }
+
+VEXA_INLINE bool y_hint_ok(int64_t h) { return h == 0 || h == 16 || h == 32 || h == 128; }
+
+// The checks every cubic family shares after its own count check:
+// storage hint, boundary type (bc_type 0 only where allowed), boundary values.
+VEXA_INLINE int boundary_checks(const DfTask* t, bool not_set_allowed) {
+    if (!y_hint_ok(t->yhint)) return VEXA_DF_BAD_YHINT;
+    const int b = boundary_index(t->bc_type);
+    if (b < 0 || (b == kNotSet && !not_set_allowed)) return VEXA_DF_BAD_BC_TYPE;
+    if (b >= k1st1st && b <= k2nd2nd && t->bc == nullptr) return VEXA_DF_NO_BC;
+    if (b == kPeriodic && (t->s_type == 0 || t->s_type == 3) && t->bc == nullptr) return VEXA_DF_NO_BC;
+    return VEXA_DF_OK;
+}
+
+// Piece writer: coefficient m of piece i of function j.
+template <class T> struct Coefficients {
+    const DfTask* t;
+    VEXA_INLINE T* piece(int64_t j, int64_t i) const { return static_cast<T*>(t->coeff_table[j]) + i * t->s_order; }
+};
+
+// Runs body(j, thread) for every function, over up to `threads` of the
+// caller's threads (thread numbers below that) when `parallel`.
+template <class Body>
+void for_functions(const DfTask* t, const ThreadingTable* tt, bool parallel, Body& body, int threads = 0) {
+    const int64_t ny = functions(t);
+    if (threads <= 0) threads = tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1;
+    if (!parallel || threads < 2 || ny < 2 || tt == nullptr) {
+        for (int64_t j = 0; j < ny; ++j) body(j, 0);
+        return;
+    }
+    tt->parallel_for(int(ny), threads, &body,
+                     [](int i, int thread, int, void* c) { (*static_cast<Body*>(c))(int64_t(i), thread); });
+}
+
+// The cubic Hermite piece through (y0, d0) and (y1, d1) over width h, slope m.
+template <class T> VEXA_INLINE void hermite_piece(T* c, T y0, T d0, T d1, T m, T h) {
+    c[0] = y0;
+    c[1] = d0;
+    c[2] = (T(3) * m - T(2) * d0 - d1) / h;
+    c[3] = (d0 + d1 - T(2) * m) / (h * h);
+}
+// The cubic piece from the second derivatives M0, M1 at its ends.
+template <class T> VEXA_INLINE void moment_piece(T* c, T y0, T M0, T M1, T m, T h) {
+    c[0] = y0;
+    c[1] = m - h * (M1 / T(6) + M0 / T(3));
+    c[2] = M0 / T(2);
+    c[3] = (M1 - M0) / (T(6) * h);
+}
+
+}  // namespace vexa::df
+
+namespace vexa::df {
+
+// Function j's values as a strided row: by points (yhint 32) or by functions.
+template <class T> struct Row {
+    const T* base;
+    int64_t stride;
+    Row(const DfTask* t, int64_t j)
+        : base(t->yhint == 32 ? static_cast<const T*>(t->y_table[0]) + j : static_cast<const T*>(t->y_table[j])),
+          stride(t->yhint == 32 ? t->ny : 1) {}
+    VEXA_INLINE T operator[](int64_t i) const { return base[i * stride]; }
+};
+
+}  // namespace vexa::df
+
+namespace vexa::df {
+
+// A service-layer work array released on every return path.
+template <class T> struct Buffer {
+    T* p = nullptr;
+    bool allocate(int64_t n) {
+        p = static_cast<T*>(vexa_serv_allocate(std::size_t(n > 0 ? n : 1) * sizeof(T), kAlignment));
+        return p != nullptr;
+    }
+    Buffer() = default;
+    Buffer(const Buffer&) = delete;
+    ~Buffer() { vexa_serv_deallocate(p); }
+};
+
+}  // namespace vexa::df

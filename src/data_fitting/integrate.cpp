@@ -1,0 +1,208 @@
+// Integration of the spline of every function over intervals [a, b]: the
+// cells of both limits from the cell search, then the pieces between them,
+// each integrated in its local coordinate t: sum c_m (tb^(m+1) - ta^(m+1)) /
+// (m + 1). Limits outside the partition integrate the extended end pieces.
+// Choices: a right limit left of its left limit gives the negative of the
+// integral over [b, a]; the step-wise interpolants integrate their
+// per-piece values (left or right end of the piece); every result hint lays
+// the results out as r[j * nlim + k] (one result per interval); the
+// callback kernels hand each interval's part left of the partition to
+// le_cb, its part right of it to re_cb and its part inside to i_cb (when
+// given; one interval a call), the other parts being integrated here. The
+// Subbotin kernel is not built yet (-1011).
+#include <algorithm>
+#include <cstdint>
+
+#include "data_fitting/construct.h"
+#include "data_fitting/search.h"
+#include "vexa/service.h"
+
+namespace vexa::df {
+namespace {
+
+template <class T> struct Types;
+template <> struct Types<double> {
+    using Args = VexaDfdIntegrArgs;
+    using Cb = VexaDfdIntegrCallback;
+};
+template <> struct Types<float> {
+    using Args = VexaDfsIntegrArgs;
+    using Cb = VexaDfsIntegrCallback;
+};
+template <class T> using IArgs = typename Types<T>::Args;
+template <class T> using IntegrCb = typename Types<T>::Cb;
+
+enum Kind { kLinear, kQuad, kCub, kSubb, kArb, kPwL, kPwR, kNoKind };
+
+VEXA_INLINE int64_t piece_of(int64_t cell, int64_t nx) {
+    int64_t p = cell - 1 < 0 ? 0 : cell - 1;
+    if (cell > nx - 1) p -= 1;
+    return p;
+}
+template <class T> VEXA_INLINE T point(const IArgs<T>& a, int64_t p) {
+    if (!(a.xhint & 4)) return a.x[p];
+    return p == a.nx - 1 ? a.x[1] : __builtin_fma(T(p), a.h, a.x[0]);
+}
+
+// The integral of piece p from ta to tb.
+template <class T> VEXA_INLINE T piece_integral(int kind, const IArgs<T>& a, int64_t p, T ta, T tb) {
+    if (kind == kPwL || kind == kPwR) return a.y[(p + (kind == kPwR ? 1 : 0)) * a.y_stride] * (tb - ta);
+    const T* c = a.coeff + p * a.s_order;
+    T ia = T(0), ib = T(0);
+    for (int64_t m = a.s_order - 1; m >= 0; --m) {
+        ia = ia * ta + c[m] / T(m + 1);
+        ib = ib * tb + c[m] / T(m + 1);
+    }
+    return ib * tb - ia * ta;
+}
+
+// The integral over [lo, hi] (lo <= hi) with their cells.
+template <class T> T span(int kind, const IArgs<T>& a, T lo, int64_t clo, T hi, int64_t chi) {
+    const int64_t pa = piece_of(clo, a.nx), pb = piece_of(chi, a.nx);
+    const T xa = point<T>(a, pa);
+    if (pa == pb) return piece_integral<T>(kind, a, pa, lo - xa, hi - xa);
+    T sum = piece_integral<T>(kind, a, pa, lo - xa, point<T>(a, pa + 1) - xa);
+    for (int64_t p = pa + 1; p < pb; ++p) sum += piece_integral<T>(kind, a, p, T(0), point<T>(a, p + 1) - point<T>(a, p));
+    return sum + piece_integral<T>(kind, a, pb, T(0), hi - point<T>(a, pb));
+}
+
+template <class T> int integrate_kind(int kind, const IArgs<T>& a, bool callbacks) {
+    const T first = a.x[0], last = point<T>(a, a.nx - 1);
+    for (int64_t k = 0; k < a.nlim; ++k) {
+        T lo = a.llim[k], hi = a.rlim[k];
+        int64_t clo = a.lcell[k], chi = a.rcell[k];
+        T sign = T(1);
+        if (hi < lo) std::swap(lo, hi), std::swap(clo, chi), sign = T(-1);
+        if (!callbacks) {
+            a.r[k] = sign * span<T>(kind, a, lo, clo, hi, chi);
+            continue;
+        }
+        // Parts left of, inside and right of the partition.
+        T total = T(0);
+        const T cuts[4] = {lo, std::clamp(lo, first, last), std::clamp(hi, first, last), hi};
+        const int64_t cut_cells[4] = {clo, cuts[1] == lo ? clo : 1, cuts[2] == hi ? chi : a.nx - 1, chi};
+        for (int part = 0; part < 3; ++part) {
+            const T pa = part == 0 ? cuts[0] : part == 1 ? cuts[1] : cuts[2];
+            const T pb = part == 0 ? cuts[1] : part == 1 ? cuts[2] : cuts[3];
+            if (!(pb > pa)) continue;
+            IntegrCb<T>* cb = part == 0 ? a.le_cb : part == 1 ? a.i_cb : a.re_cb;
+            void* params = part == 0 ? a.le_params : part == 1 ? a.i_params : a.re_params;
+            if (cb != nullptr) {
+                const int64_t one = 1;
+                T v = T(0);
+                const int st = cb(&one, &pa, &pb, &v, params);
+                if (st < 0) return st;
+                total += v;
+            } else {
+                const int64_t ca = part == 0 ? cut_cells[0] : part == 1 ? cut_cells[1] : cut_cells[2];
+                const int64_t cb_ = part == 0 ? cut_cells[1] : part == 1 ? cut_cells[2] : cut_cells[3];
+                total += span<T>(kind, a, pa, ca, pb, cb_);
+            }
+        }
+        a.r[k] = sign * total;
+    }
+    return VEXA_DF_OK;
+}
+
+template <class T> int dispatch(int kind, const IArgs<T>& a, bool callbacks) {
+    if (kind == kSubb || kind == kNoKind) return VEXA_DF_BAD_TYPE;
+    return integrate_kind<T>(kind, a, callbacks);
+}
+
+template <class T> int kind_of(const DfTask* t, bool all_callbacks) {
+    const int64_t o = t->s_order, ty = t->s_type;
+    if (o == 2) return kLinear;
+    if (o == 3 && ty == 0) return kQuad;
+    if (o == 3 && ty == 1) return kSubb;
+    if (o == 4 && (ty == 0 || (ty >= 2 && ty <= 5))) return kCub;
+    if (o > 4) return kArb;
+    if (o == 0 && ty == 8) return kPwL;
+    if (o == 0 && ty == 7) return kPwR;
+    if (o == 0 && ty != 6 && all_callbacks) return kArb;
+    return kNoKind;
+}
+
+template <class T>
+int integrate(const DfTask* t, int64_t nlim, const T* llim, int64_t llimhint, const T* rlim, int64_t rlimhint,
+              const T* ldatahint, const T* rdatahint, T* r, int64_t rhint, IntegrCb<T>* le_cb, void* le_params,
+              IntegrCb<T>* re_cb, void* re_params, IntegrCb<T>* i_cb, void* i_params, SearchCb<T>* search_cb,
+              void* search_params, const ThreadingTable* tt) {
+    if (t == nullptr) return VEXA_DF_NO_TASK;
+    const int kind = kind_of<T>(t, le_cb != nullptr && re_cb != nullptr && i_cb != nullptr);
+    if (kind == kNoKind || kind == kSubb) return VEXA_DF_BAD_TYPE;
+    const bool cb = search_cb != nullptr;
+    if (choose_method(t, llimhint, llimhint == 64 ? nullptr : ldatahint, cb) == kNoMethod) return VEXA_DF_BAD_DATAHINT;
+    if (choose_method(t, rlimhint, rlimhint == 64 ? nullptr : rdatahint, cb) == kNoMethod) return VEXA_DF_BAD_DATAHINT;
+    if (rhint != 0 && rhint != 16 && rhint != 32 && rhint != 128) return VEXA_DF_BAD_INTEGRAL_RHINT;
+    if (nlim <= 0) return VEXA_DF_OK;
+    // Both limit vectors' cells, and uniform limits made explicit, in one work array.
+    const bool lu = llimhint == 4, ru = rlimhint == 4;
+    Buffer<int32_t> cells;
+    Buffer<T> sites;
+    if (!cells.allocate(2 * nlim) || ((lu || ru) && !sites.allocate(2 * nlim))) return VEXA_DF_MEMORY;
+    auto explicit_limits = [&](const T* lim, bool uniform_limits, T* out) {
+        if (!uniform_limits) return lim;
+        const T h = nlim > 1 ? (lim[1] - lim[0]) / T(nlim - 1) : T(0);
+        for (int64_t k = 0; k < nlim; ++k) out[k] = k == nlim - 1 && nlim > 1 ? lim[1] : __builtin_fma(T(k), h, lim[0]);
+        return static_cast<const T*>(out);
+    };
+    const T* L = explicit_limits(llim, lu, sites.p);
+    const T* R = explicit_limits(rlim, ru, sites.p + nlim);
+    int st = search_cells<T>(t, nlim, L, lu ? 64 : llimhint, llimhint == 64 ? nullptr : ldatahint, search_cb,
+                             search_params, cells.p, tt);
+    if (st < 0) return st;
+    st = search_cells<T>(t, nlim, R, ru ? 64 : rlimhint, rlimhint == 64 ? nullptr : rdatahint, search_cb, search_params,
+                         cells.p + nlim, tt);
+    if (st < 0) return st;
+    const Grid<T> g(t);
+    const bool callbacks = le_cb != nullptr || re_cb != nullptr || i_cb != nullptr;
+    for (int64_t j = 0; j < functions(t); ++j) {
+        IArgs<T> a{};
+        a.nx = t->nx, a.x = xs<T>(t), a.xhint = t->xhint, a.h = g.h, a.nlim = nlim, a.llim = L, a.rlim = R;
+        a.lcell = cells.p, a.rcell = cells.p + nlim, a.s_order = t->s_order, a.r = r + j * nlim;
+        a.coeff = t->coeff_table != nullptr ? static_cast<const T*>(t->coeff_table[j]) : nullptr;
+        if (t->y_table != nullptr) {
+            const Row<T> y(t, j);
+            a.y = y.base, a.y_stride = y.stride;
+        }
+        a.le_cb = le_cb, a.re_cb = re_cb, a.i_cb = i_cb, a.le_params = le_params, a.re_params = re_params, a.i_params = i_params;
+        if (const int s2 = dispatch<T>(kind, a, callbacks)) return s2;
+    }
+    return VEXA_DF_OK;
+}
+
+}  // namespace
+}  // namespace vexa::df
+
+using namespace vexa::df;
+
+extern "C" {
+
+#define VEXA_DF_INTEGRATE(p, T)                                                                                    \
+    VEXA_EXPORT int vexa_df_kernel_##p##DFIntegrate1D(                                                             \
+        const DfTask* task, int64_t, int64_t nlim, const T* llim, int64_t llimhint, const T* rlim, int64_t rlimhint, \
+        const T* ldatahint, const T* rdatahint, T* r, int64_t rhint, VexaDf##p##IntegrCallback* le_cb,             \
+        void* le_params, VexaDf##p##IntegrCallback* re_cb, void* re_params, VexaDf##p##IntegrCallback* i_cb,       \
+        void* i_params, VexaDf##p##SearchCallback* search_cb, void* search_params, const ThreadingTable* service) { \
+        return integrate<T>(task, nlim, llim, llimhint, rlim, rlimhint, ldatahint, rdatahint, r, rhint, le_cb,      \
+                            le_params, re_cb, re_params, i_cb, i_params, search_cb, search_params, service);        \
+    }
+VEXA_DF_TWINS(VEXA_DF_INTEGRATE)
+
+#define VEXA_DF_INTEGR_KIND(p, T, K, kind)                                                                          \
+    VEXA_EXPORT int vexa_df_kernel_##p##_Integrate##K##Spline(const VexaDf##p##IntegrArgs* a) {                     \
+        return dispatch<T>(kind, *a, false);                                                                         \
+    }                                                                                                                \
+    VEXA_EXPORT int vexa_df_kernel_##p##_Integrate##K##SplineCB(const VexaDf##p##IntegrArgs* a) {                   \
+        return dispatch<T>(kind, *a, true);                                                                          \
+    }
+#define VEXA_DF_INTEGR_BOTH(K, kind) VEXA_DF_INTEGR_KIND(d, double, K, kind) VEXA_DF_INTEGR_KIND(s, float, K, kind)
+VEXA_DF_INTEGR_BOTH(Linear, kLinear)
+VEXA_DF_INTEGR_BOTH(Quad, kQuad)
+VEXA_DF_INTEGR_BOTH(Cub, kCub)
+VEXA_DF_INTEGR_BOTH(Subb, kSubb)
+VEXA_DF_INTEGR_BOTH(Arb, kArb)
+VEXA_DF_INTEGR_BOTH(PwL, kPwL)
+VEXA_DF_INTEGR_BOTH(PwR, kPwR)
+
+}  // extern "C"

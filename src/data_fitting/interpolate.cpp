@@ -1,0 +1,337 @@
+// Interpolation: the evaluators (one per spline kind, each with a callback
+// variant) and the entry point that searches the cells, cuts the sites into
+// blocks and spreads them over the caller's threads.
+//
+// A site in cell c is evaluated on piece max(c - 1, 0), one less when c is
+// nx: the end pieces extend past the partition. Derivative d of a piece
+// sum c_m t^m is sum_{m >= d} c_m m!/(m-d)! t^(m-d), by Horner in t.
+// Choices: the step-wise interpolants give on every piece the value at its
+// left end (StepLeft) or right end (StepRight) and 0 for every derivative; a
+// site on a partition point x[i] is on piece i. The callback variants hand
+// the sites left of the partition to le_cb, right of it to re_cb and inside
+// it to i_cb (each when given; the others are evaluated here), in blocks of
+// at most 1024 results. The Subbotin evaluator is not built yet (-1011).
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "data_fitting/construct.h"
+#include "data_fitting/search.h"
+#include "vexa/service.h"
+
+namespace vexa::df {
+namespace {
+
+template <class T> struct Types;
+template <> struct Types<double> {
+    using Args = VexaDfdEvalArgs;
+    using Cb = VexaDfdEvalCallback;
+};
+template <> struct Types<float> {
+    using Args = VexaDfsEvalArgs;
+    using Cb = VexaDfsEvalCallback;
+};
+template <class T> using Args = typename Types<T>::Args;
+template <class T> using EvalCb = typename Types<T>::Cb;
+
+enum Kind { kLinear, kQuadratic, kCubic, kQuadSubb, kArbitrary, kStepLeft, kStepRight, kLookUp, kNoKind };
+
+VEXA_INLINE int64_t piece_of(int64_t cell, int64_t nx) {
+    int64_t p = cell - 1 < 0 ? 0 : cell - 1;
+    if (cell > nx - 1) p -= 1;
+    return p;
+}
+
+template <class T> VEXA_INLINE T left_end(const Args<T>& a, int64_t p) {
+    return (a.xhint & 4) ? __builtin_fma(T(p), a.h, a.x[0]) : a.x[p];
+}
+
+// m!/(m-d)!
+VEXA_INLINE double falling(int64_t m, int64_t d) {
+    double f = 1;
+    for (int64_t k = 0; k < d; ++k) f *= double(m - k);
+    return f;
+}
+
+// Polynomial pieces (linear, quadratic, cubic, arbitrary order).
+template <class T> int polynomial(const Args<T>& a) {
+    const int64_t order = a.s_order;
+    for (int64_t k = 0; k < a.nsite; ++k) {
+        const int64_t p = piece_of(a.cell[k], a.nx);
+        const T t = a.site[k] - left_end<T>(a, p);
+        const T* c = a.coeff + p * order;
+        for (int64_t q = 0; q < a.nder; ++q) {
+            const int64_t d = a.orders[q];
+            T acc = T(0);
+            for (int64_t m = order - 1; m >= d; --m) acc = acc * t + (d == 0 ? c[m] : c[m] * T(falling(m, d)));
+            a.r[k * a.nder + q] = acc;
+        }
+    }
+    return VEXA_DF_OK;
+}
+
+template <class T, bool Right> int step(const Args<T>& a) {
+    for (int64_t k = 0; k < a.nsite; ++k) {
+        const int64_t p = piece_of(a.cell[k], a.nx);
+        const T v = a.y[(p + (Right ? 1 : 0)) * a.y_stride];
+        for (int64_t q = 0; q < a.nder; ++q) a.r[k * a.nder + q] = a.orders[q] == 0 ? v : T(0);
+    }
+    return VEXA_DF_OK;
+}
+
+template <class T> int look_up(const Args<T>& a) {
+    if (a.nder != 1) return VEXA_DF_LOOKUP_NDER;
+    if (a.orders[0] != 0) return VEXA_DF_LOOKUP_VALUE;
+    const bool uni = a.xhint & 4;
+    for (int64_t k = 0; k < a.nsite; ++k) {
+        const int64_t c = a.cell[k];
+        const T s = a.site[k];
+        int64_t at = -1;
+        if (c == 0) return VEXA_DF_LOOKUP_SITE;
+        if (uni) {
+            for (int64_t i : {c - 1, c})
+                if (i >= 0 && i < a.nx && std::fabs(double(__builtin_fma(T(i), a.h, a.x[0])) - double(s)) <= 0x1p-40) at = i;
+        } else if (c <= a.nx - 1 && s == a.x[a.nx - 1]) {
+            at = a.nx - 1;
+        } else if (s == a.x[c - 1]) {
+            at = c - 1;
+        } else if (c < a.nx && s == a.x[c]) {
+            at = c;
+        }
+        if (at < 0) return VEXA_DF_LOOKUP_SITE;
+        a.r[k] = a.y[at * a.y_stride];
+    }
+    return VEXA_DF_OK;
+}
+
+template <class T> int plain(int kind, const Args<T>& a) {
+    switch (kind) {
+        case kStepLeft: return step<T, false>(a);
+        case kStepRight: return step<T, true>(a);
+        case kLookUp: return look_up<T>(a);
+        case kQuadSubb: return VEXA_DF_BAD_TYPE;
+        default: return polynomial<T>(a);
+    }
+}
+
+// Callback variant: the sites of each part go to its callback, the rest here.
+template <class T> int with_callbacks(int kind, const Args<T>& a) {
+    constexpr int64_t kResults = 1024;
+    const int64_t per = a.nder > 0 ? a.nder : 1;
+    const int64_t block = std::max<int64_t>(1, kResults / per);
+    T sites[kResults], results[kResults];
+    int64_t cells[kResults], index[kResults];
+    int status = VEXA_DF_OK;
+    for (int64_t at = 0; at < a.nsite; at += block) {
+        const int64_t n = std::min(block, a.nsite - at);
+        bool done[kResults] = {};
+        for (int part = 0; part < 3; ++part) {
+            EvalCb<T>* cb = part == 0 ? a.le_cb : part == 1 ? a.re_cb : a.i_cb;
+            void* params = part == 0 ? a.le_params : part == 1 ? a.re_params : a.i_params;
+            if (cb == nullptr) continue;
+            int64_t m = 0;
+            for (int64_t k = 0; k < n; ++k) {
+                const int64_t c = a.cell[at + k];
+                const int which = c == 0 ? 0 : c >= a.nx && a.site[at + k] != a.x[(a.xhint & 4) ? 1 : a.nx - 1] ? 1 : 2;
+                if (which != part || done[k]) continue;
+                sites[m] = a.site[at + k], cells[m] = c, index[m] = k, ++m;
+            }
+            if (m == 0) continue;
+            const int st = cb(&m, cells, sites, results, params);
+            if (st < 0) return st;
+            if (st > 0) status = st;
+            for (int64_t q = 0; q < m; ++q) {
+                done[index[q]] = true;
+                for (int64_t d = 0; d < a.nder; ++d) a.r[(at + index[q]) * a.nder + d] = results[q * a.nder + d];
+            }
+        }
+        for (int64_t k = 0; k < n; ++k) {
+            if (done[k]) continue;
+            Args<T> one = a;
+            one.nsite = 1, one.site = a.site + at + k, one.cell = a.cell + at + k, one.r = a.r + (at + k) * a.nder;
+            if (const int st = plain<T>(kind, one)) return st;
+        }
+    }
+    return status;
+}
+
+template <class T> int kind_of(const DfTask* t, bool all_callbacks) {
+    const int64_t o = t->s_order, ty = t->s_type;
+    if (o == 2) return kLinear;
+    if (o == 3 && ty == 0) return kQuadratic;
+    if (o == 3 && ty == 1) return kQuadSubb;
+    if (o == 4 && (ty == 0 || (ty >= 2 && ty <= 5))) return kCubic;
+    if (o > 4) return kArbitrary;
+    if (o == 0 && ty == 8) return kStepLeft;
+    if (o == 0 && ty == 7) return kStepRight;
+    if (o == 0 && ty == 6) return kLookUp;
+    if (o == 0 && all_callbacks) return kArbitrary;
+    return kNoKind;
+}
+
+template <class T> struct Interp {
+    const DfTask* t;
+    int kind;
+    bool callbacks;
+    int method;  // search, or kNoMethod when the caller gives the cells
+    int64_t nsite;
+    const T* site;
+    bool uniform_sites;
+    T a0, hs;
+    int64_t sitehint;
+    const T* datahint;
+    SearchCb<T>* search_cb;
+    void* search_params;
+    T* r;
+    int64_t rhint;
+    void* cell;  // caller's cells in or out, or null
+    bool cells_in, cells_out, wide_cells;
+    int64_t nder;
+    int32_t orders[64];
+    EvalCb<T>*le, *re, *in;
+    void *le_p, *re_p, *in_p;
+    int64_t chunk, iterations;
+    int status;
+};
+
+constexpr int64_t kBlock = 256;
+
+// Sites [from, to): cells, then every function, block by block.
+template <class T> int run(Interp<T>& w, int64_t from, int64_t to) {
+    const DfTask* t = w.t;
+    T sites[kBlock];
+    int32_t cells[kBlock];
+    T scratch[kBlock * 8];
+    const Grid<T> g(t);
+    const int64_t block = std::min<int64_t>(kBlock, kBlock * 8 / w.nder);  // the scratch holds 8 kBlock results
+    for (int64_t at = from; at < to; at += block) {
+        const int64_t n = std::min(block, to - at);
+        const T* s = w.site + at;
+        if (w.uniform_sites) {
+            for (int64_t k = 0; k < n; ++k) sites[k] = at + k == w.nsite - 1 ? w.site[1] : __builtin_fma(T(at + k), w.hs, w.a0);
+            s = sites;
+        }
+        if (w.cells_in) {
+            for (int64_t k = 0; k < n; ++k)
+                cells[k] = w.wide_cells ? int32_t(static_cast<const int64_t*>(w.cell)[at + k])
+                                        : static_cast<const int32_t*>(w.cell)[at + k];
+        } else {
+            const int64_t hint = w.uniform_sites ? 64 : w.sitehint;
+            const int st = search_cells<T>(t, n, s, hint == 4 ? 0 : hint, w.datahint, w.search_cb, w.search_params,
+                                           cells, nullptr);
+            if (st < 0) return st;
+            if (w.cells_out)
+                for (int64_t k = 0; k < n; ++k) {
+                    if (w.wide_cells) static_cast<int64_t*>(w.cell)[at + k] = cells[k];
+                    else static_cast<int32_t*>(w.cell)[at + k] = cells[k];
+                }
+        }
+        for (int64_t j = 0; j < functions(t); ++j) {
+            Args<T> a{};
+            a.nx = t->nx, a.x = xs<T>(t), a.xhint = t->xhint, a.h = g.h;
+            a.nsite = n, a.site = s, a.cell = cells;
+            a.coeff = t->coeff_table != nullptr ? static_cast<const T*>(t->coeff_table[j]) : nullptr;
+            a.s_order = t->s_order;
+            if (t->y_table != nullptr) {
+                const Row<T> y(t, j);
+                a.y = y.base, a.y_stride = y.stride;
+            }
+            a.nder = w.nder, a.orders = w.orders;
+            a.le_cb = w.le, a.re_cb = w.re, a.i_cb = w.in, a.le_params = w.le_p, a.re_params = w.re_p, a.i_params = w.in_p;
+            const bool direct = w.rhint == 16 || w.rhint == 128;
+            a.r = direct ? w.r + (j * w.nsite + at) * w.nder : scratch;
+            const int st = w.callbacks ? with_callbacks<T>(w.kind, a) : plain<T>(w.kind, a);
+            if (st < 0) return st;
+            if (st > 0) w.status = st;
+            if (!direct)
+                for (int64_t q = 0; q < w.nder; ++q)
+                    for (int64_t k = 0; k < n; ++k) w.r[(j * w.nder + q) * w.nsite + at + k] = scratch[k * w.nder + q];
+        }
+    }
+    return VEXA_DF_OK;
+}
+
+template <class T> void interp_worker(int i, int, int, void* context) {
+    auto& w = *static_cast<Interp<T>*>(context);
+    const int64_t from = int64_t(i) * w.chunk, to = i == w.iterations - 1 ? w.nsite : from + w.chunk;
+    const int st = run(w, from, to);
+    if (st < 0) __atomic_store_n(&w.status, st, __ATOMIC_RELAXED);
+}
+
+template <class T>
+int interpolate(const DfTask* t, int64_t type, int64_t nsite, const T* site, int64_t sitehint, int64_t ndorder,
+                const void* dorder, const T* datahint, T* r, int64_t rhint, void* cell, EvalCb<T>* le_cb,
+                void* le_params, EvalCb<T>* re_cb, void* re_params, EvalCb<T>* i_cb, void* i_params,
+                SearchCb<T>* search_cb, void* search_params, const ThreadingTable* tt) {
+    if (t == nullptr) return VEXA_DF_NO_TASK;
+    const int kind = kind_of<T>(t, le_cb != nullptr && re_cb != nullptr && i_cb != nullptr);
+    if (kind == kNoKind || (t->s_order == 1)) return VEXA_DF_BAD_TYPE;
+    Interp<T> w{};
+    w.t = t, w.kind = kind, w.nsite = nsite, w.site = site, w.sitehint = sitehint, w.datahint = datahint;
+    w.search_cb = search_cb, w.search_params = search_params, w.r = r, w.rhint = rhint, w.cell = cell;
+    w.cells_in = type == 4;
+    w.cells_out = !w.cells_in && (type & 2) && cell != nullptr;
+    w.wide_cells = t->int64_flag & 1;
+    if (!w.cells_in && choose_method(t, sitehint, datahint, search_cb != nullptr) == kNoMethod)
+        return VEXA_DF_BAD_DATAHINT;
+    if (rhint != 0 && rhint != 16 && rhint != 32 && rhint != 128) return VEXA_DF_BAD_RHINT;
+    w.callbacks = i_cb != nullptr || le_cb != nullptr || re_cb != nullptr;
+    w.le = le_cb, w.re = re_cb, w.in = i_cb, w.le_p = le_params, w.re_p = re_params, w.in_p = i_params;
+    for (int64_t d = 0; d < ndorder && d < 64; ++d) {
+        const int64_t flag = (t->int64_flag & 1) ? static_cast<const int64_t*>(dorder)[d]
+                                                 : static_cast<const int32_t*>(dorder)[d];
+        if (flag != 0) w.orders[w.nder++] = int32_t(d);
+    }
+    if (w.nder == 0) w.orders[w.nder++] = 0;
+    if (nsite <= 0) return VEXA_DF_OK;
+    w.uniform_sites = sitehint == 4;
+    if (w.uniform_sites) w.a0 = site[0], w.hs = nsite > 1 ? (site[1] - site[0]) / T(nsite - 1) : T(0);
+    const bool inline_path = nsite < 32 && t->nx < 0x7FFFFFFF && (t->int64_flag & 3) == 0;
+    int64_t threads = 1;
+    if (!inline_path && tt != nullptr && tt->max_threads != nullptr)
+        threads = std::min<int64_t>(tt->max_threads(), std::max<int64_t>(1, nsite / (4 * kBlock)));
+    if (threads > 1) {
+        w.iterations = threads;
+        w.chunk = nsite / threads;
+        tt->parallel_for(int(threads), int(threads), &w, interp_worker<T>);
+        return w.status;
+    }
+    const int st = run(w, 0, nsite);
+    return st < 0 ? st : w.status;
+}
+
+}  // namespace
+}  // namespace vexa::df
+
+using namespace vexa::df;
+
+extern "C" {
+
+#define VEXA_DF_INTERPOLATE(p, T)                                                                                 \
+    VEXA_EXPORT int vexa_df_kernel_##p##DFInterpolate1D(                                                           \
+        const DfTask* task, int64_t type, int64_t, int64_t nsite, const T* site, int64_t sitehint, int64_t ndorder, \
+        const void* dorder, const T* datahint, T* r, int64_t rhint, void* cell, VexaDf##p##EvalCallback* le_cb,   \
+        void* le_params, VexaDf##p##EvalCallback* re_cb, void* re_params, VexaDf##p##EvalCallback* i_cb,           \
+        void* i_params, VexaDf##p##SearchCallback* search_cb, void* search_params, const ThreadingTable* service) { \
+        return interpolate<T>(task, type, nsite, site, sitehint, ndorder, dorder, datahint, r, rhint, cell, le_cb, \
+                              le_params, re_cb, re_params, i_cb, i_params, search_cb, search_params, service);     \
+    }
+VEXA_DF_TWINS(VEXA_DF_INTERPOLATE)
+
+#define VEXA_DF_EVAL_KIND(p, T, K, kind)                                                                           \
+    VEXA_EXPORT int vexa_df_kernel_##p##_##K##SplineEval32(const VexaDf##p##EvalArgs* a) { return plain<T>(kind, *a); } \
+    VEXA_EXPORT int vexa_df_kernel_##p##_##K##SplineEval32CB(const VexaDf##p##EvalArgs* a) {                       \
+        return with_callbacks<T>(kind, *a);                                                                         \
+    }
+#define VEXA_DF_EVAL_BOTH(K, kind) VEXA_DF_EVAL_KIND(d, double, K, kind) VEXA_DF_EVAL_KIND(s, float, K, kind)
+VEXA_DF_EVAL_BOTH(Linear, kLinear)
+VEXA_DF_EVAL_BOTH(Quadratic, kQuadratic)
+VEXA_DF_EVAL_BOTH(Cubic, kCubic)
+VEXA_DF_EVAL_BOTH(QuadSubb, kQuadSubb)
+VEXA_DF_EVAL_BOTH(Arbitr, kArbitrary)
+VEXA_DF_EVAL_BOTH(StepLeft, kStepLeft)
+VEXA_DF_EVAL_BOTH(StepRight, kStepRight)
+VEXA_DF_EVAL_BOTH(LookUp, kLookUp)
+
+}  // extern "C"

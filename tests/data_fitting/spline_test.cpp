@@ -1,0 +1,331 @@
+// Spline construction, interpolation and integration: every family
+// reproduces its data, has the continuity it promises and meets its boundary
+// conditions; low-degree polynomials come back exactly, with their
+// derivatives and integrals; the result layouts; the entry checks; every
+// allocation failed in turn.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/sweep.h"
+#include "vexa/data_fitting.h"
+#include "vexa/service.h"
+
+namespace {
+
+using vexa::test::Rng;
+using Build = int (*)(DfTask*, int64_t, const ThreadingTable*);
+
+struct Spline {
+    std::vector<double> x, y, coeff, bc, ic;
+    int64_t nx, ny, order;
+    DfTask* t = nullptr;
+    Spline(int64_t nx_, int64_t ny_, int64_t order_, int64_t yhint, uint64_t seed, const std::function<double(int64_t, double)>& f)
+        : nx(nx_), ny(ny_), order(order_) {
+        Rng g(seed);
+        double v = -1;
+        for (int64_t i = 0; i < nx; ++i) x.push_back(v += 0.2 + g.uniform());
+        y.resize(std::size_t(nx * ny));
+        for (int64_t j = 0; j < ny; ++j)
+            for (int64_t i = 0; i < nx; ++i) y[std::size_t(yhint == 32 ? i * ny + j : j * nx + i)] = f(j, x[std::size_t(i)]);
+        coeff.assign(std::size_t(ny * order * nx), -99);
+        EXPECT_EQ(vexa_df_kernel_dNewTask1D(&t, nx, x.data(), 0, ny, y.data(), yhint, 0), 0);
+    }
+    ~Spline() { vexa_df_kernel_DeleteTask(&t); }
+    int edit(int64_t type, int64_t bc_type, int64_t ic_type = 0) {
+        return vexa_df_kernel_dEditPPSpline1D(t, order, type, bc_type, bc.empty() ? nullptr : bc.data(), ic_type,
+                                              ic.empty() ? nullptr : ic.data(), coeff.data(), 0);
+    }
+    const double* piece(int64_t j, int64_t i) const { return coeff.data() + (j * (nx - 1) + i) * order; }
+    // Derivative d of piece i at local t.
+    double eval(int64_t j, int64_t i, double t, int d) const {
+        double acc = 0;
+        for (int64_t m = order - 1; m >= d; --m) {
+            double f = 1;
+            for (int k = 0; k < d; ++k) f *= double(m - k);
+            acc = acc * t + piece(j, i)[m] * f;
+        }
+        return acc;
+    }
+    double h(int64_t i) const { return x[std::size_t(i + 1)] - x[std::size_t(i)]; }
+    // Interpolated derivatives 0..3 at the sites, rhint 16 (site-major).
+    std::vector<double> interpolate(const std::vector<double>& s, int64_t rhint = 16, int nder = 4) {
+        const int32_t flags[4] = {1, nder > 1, nder > 2, nder > 3};
+        std::vector<double> r(s.size() * std::size_t(ny * nder), -7);
+        EXPECT_EQ(vexa_df_kernel_dDFInterpolate1D(t, 0, 0, int64_t(s.size()), s.data(), 0, 4, flags, nullptr, r.data(), rhint,
+                                                  nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                  nullptr, vexa_serv_threading_table()),
+                  0);
+        return r;
+    }
+};
+
+double cubic_poly(int64_t j, double x) { return 1 + (j + 1) * x - 0.5 * x * x + 0.25 * (j + 1) * x * x * x; }
+double cubic_d1(int64_t j, double x) { return (j + 1) - x + 0.75 * (j + 1) * x * x; }
+double cubic_d2(int64_t j, double x) { return -1 + 1.5 * (j + 1) * x; }
+double cubic_int(int64_t j, double x) { return x + (j + 1) * x * x / 2 - x * x * x / 6 + 0.0625 * (j + 1) * x * x * x * x; }
+double wave(int64_t j, double x) { return std::sin(x * (1 + 0.3 * j)) + 0.1 * x; }
+
+struct Family {
+    const char* name;
+    Build build;
+    int64_t type;
+    int continuity;  // derivatives continuous up to this order; -2: only the second (the caller's M)
+};
+const Family kCubics[] = {
+    {"natural", vexa_df_kernel_dDFNaturalCubicSpline1D, 2, 2},
+    {"akima", vexa_df_kernel_dDFAkimaCubicSpline1D, 3, 1},
+    {"bessel", vexa_df_kernel_dDFBesselCubicSpline1D, 4, 1},
+    {"hermite", vexa_df_kernel_dDFHermiteCubicSpline1D, 5, 1},
+    {"default", vexa_df_kernel_dDFDefaultCubicSpline1D, 0, -2},
+};
+
+// Data at the points, continuity at the inner points, and the end conditions.
+void expect_spline(const Spline& s, int continuity, int64_t bc_type, const std::string& what) {
+    for (int64_t j = 0; j < s.ny; ++j) {
+        const double scale = 1;
+        for (int64_t i = 0; i + 1 < s.nx; ++i) {
+            const double yi = s.y[std::size_t(j * s.nx + i)];
+            ASSERT_NEAR(s.eval(j, i, 0, 0), yi, 1e-12 * scale) << what << " point " << i;
+            ASSERT_NEAR(s.eval(j, i, s.h(i), 0), s.y[std::size_t(j * s.nx + i + 1)], 1e-10) << what << " point " << i + 1;
+            if (i + 2 < s.nx)
+                for (int d = continuity < 0 ? -continuity : 1; d <= (continuity < 0 ? -continuity : continuity); ++d)
+                    ASSERT_NEAR(s.eval(j, i, s.h(i), d), s.eval(j, i + 1, 0, d), 1e-8 * (1 + std::fabs(s.eval(j, i + 1, 0, d))))
+                        << what << " derivative " << d << " at " << i + 1;
+        }
+        const int64_t last = s.nx - 2;
+        const double hl = s.h(last);
+        auto left = [&](int d) { return s.eval(j, 0, 0, d); };
+        auto right = [&](int d) { return s.eval(j, last, hl, d); };
+        switch (bc_type) {
+            case 2: EXPECT_NEAR(left(2), 0, 1e-9) << what; EXPECT_NEAR(right(2), 0, 1e-9) << what; break;
+            case 12: EXPECT_NEAR(left(1), s.bc[0], 1e-9) << what; EXPECT_NEAR(right(1), s.bc[1], 1e-9) << what; break;
+            case 36: EXPECT_NEAR(left(1), s.bc[0], 1e-9) << what; EXPECT_NEAR(right(2), s.bc[1], 1e-8) << what; break;
+            case 24: EXPECT_NEAR(left(2), s.bc[0], 1e-8) << what; EXPECT_NEAR(right(1), s.bc[1], 1e-9) << what; break;
+            case 48: EXPECT_NEAR(left(2), s.bc[0], 1e-8) << what; EXPECT_NEAR(right(2), s.bc[1], 1e-8) << what; break;
+            case 1:  // not-a-knot: the third derivative continues through x[1] and x[n-2]
+                EXPECT_NEAR(s.eval(j, 0, 0, 3), s.eval(j, 1, 0, 3), 1e-6 * (1 + std::fabs(s.eval(j, 1, 0, 3)))) << what;
+                EXPECT_NEAR(s.eval(j, last, 0, 3), s.eval(j, last - 1, 0, 3), 1e-6 * (1 + std::fabs(s.eval(j, last, 0, 3)))) << what;
+                break;
+            case 64:
+                EXPECT_NEAR(left(1), right(1), 1e-8) << what;
+                if (continuity >= 2) EXPECT_NEAR(left(2), right(2), 1e-7) << what;
+                break;
+        }
+    }
+}
+
+TEST(Splines, EveryCubicFamilyUnderEveryBoundaryCondition) {
+    for (const Family& f : kCubics) {
+        for (int64_t bc_type : {0, 1, 2, 12, 36, 24, 48, 64}) {
+            const bool local = f.continuity == 1;
+            if (f.continuity < 0 && bc_type == 64) continue;  // arbitrary M need not close
+            if (bc_type == 0 && !local) continue;
+            for (int64_t yhint : {0, 32}) {
+                // Periodic data closes: y[0] = y[n-1].
+                Spline s(40, 2, 4, yhint, uint64_t(bc_type + 3), [&](int64_t j, double x) { return wave(j, x); });
+                if (bc_type == 64) {
+                    for (int64_t j = 0; j < 2; ++j) s.y[std::size_t(yhint == 32 ? 39 * 2 + j : j * 40 + 39)] = s.y[std::size_t(yhint == 32 ? j : j * 40)];
+                }
+                s.bc = {0.7, -0.4};
+                if (std::string(f.name) == "default") {
+                    s.ic.resize(38);
+                    for (int k = 0; k < 38; ++k) s.ic[std::size_t(k)] = std::cos(double(k));
+                }
+                if (std::string(f.name) == "hermite") {
+                    s.ic.resize(38);
+                    for (int k = 0; k < 38; ++k) s.ic[std::size_t(k)] = std::cos(s.x[std::size_t(k + 1)]);
+                }
+                const std::string what = std::string(f.name) + " bc " + std::to_string(bc_type) + " yhint " + std::to_string(yhint);
+                ASSERT_EQ(s.edit(f.type, bc_type, s.ic.empty() ? 0 : 1), 0) << what;
+                ASSERT_EQ(f.build(s.t, 0, vexa_serv_threading_table()), 0) << what;
+                if (yhint == 32) {  // compare by functions: undo the interleaving for the checks
+                    std::vector<double> by_function(s.y.size());
+                    for (int64_t j = 0; j < 2; ++j)
+                        for (int64_t i = 0; i < 40; ++i) by_function[std::size_t(j * 40 + i)] = s.y[std::size_t(i * 2 + j)];
+                    s.y = by_function;
+                }
+                // The default family's second derivatives are the caller's at inner points.
+                if (std::string(f.name) == "default")
+                    for (int k = 0; k < 38; ++k) ASSERT_NEAR(s.eval(0, k + 1, 0, 2), s.ic[std::size_t(k)], 1e-12) << what;
+                if (std::string(f.name) == "hermite")
+                    for (int k = 0; k < 38; ++k) ASSERT_NEAR(s.eval(1, k + 1, 0, 1), s.ic[std::size_t(k)], 1e-12) << what;
+                expect_spline(s, f.continuity, bc_type, what);
+            }
+        }
+    }
+}
+
+TEST(Splines, PolynomialsComeBackExactly) {
+    std::vector<double> sites;
+    Rng g(5);
+    for (int k = 0; k < 300; ++k) sites.push_back(-2 + g.uniform() * 40);  // beyond both ends too
+    // Not-a-knot of a cubic; first or second derivatives of it at the ends.
+    for (int64_t bc_type : {1, 12, 48, 36}) {
+        Spline s(30, 2, 4, 0, 9, cubic_poly);
+        s.bc = bc_type == 12 ? std::vector<double>{cubic_d1(0, s.x[0]), cubic_d1(0, s.x[29])}
+               : bc_type == 48 ? std::vector<double>{cubic_d2(0, s.x[0]), cubic_d2(0, s.x[29])}
+                               : std::vector<double>{cubic_d1(0, s.x[0]), cubic_d2(0, s.x[29])};
+        ASSERT_EQ(s.edit(2, bc_type), 0);
+        ASSERT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(s.t, 0, nullptr), 0);
+        const auto r = s.interpolate(sites);
+        const int64_t check = bc_type == 1 ? 2 : 1;  // the boundary values are function 0's
+        for (int64_t j = 0; j < check; ++j)
+            for (std::size_t k = 0; k < sites.size(); ++k) {
+                const double xv = sites[k], sc = 1 + std::fabs(cubic_poly(j, xv));
+                const double* q = r.data() + (std::size_t(j) * sites.size() + k) * 4;
+                ASSERT_NEAR(q[0], cubic_poly(j, xv), 1e-10 * sc) << bc_type << " " << xv;
+                ASSERT_NEAR(q[1], cubic_d1(j, xv), 1e-8 * sc);
+                ASSERT_NEAR(q[2], cubic_d2(j, xv), 1e-7 * sc);
+                ASSERT_NEAR(q[3], 1.5 * (j + 1), 1e-6 * sc);
+            }
+    }
+    // Lines through the natural spline (free ends) and Akima; a parabola through Bessel.
+    for (Build b : {vexa_df_kernel_dDFNaturalCubicSpline1D, vexa_df_kernel_dDFAkimaCubicSpline1D}) {
+        Spline s(25, 1, 4, 0, 3, [](int64_t, double x) { return 3 - 2 * x; });
+        ASSERT_EQ(s.edit(2, b == vexa_df_kernel_dDFAkimaCubicSpline1D ? 0 : 2), 0);
+        ASSERT_EQ(b(s.t, 0, nullptr), 0);
+        const auto r = s.interpolate(sites, 16, 2);
+        for (std::size_t k = 0; k < sites.size(); ++k) ASSERT_NEAR(r[2 * k], 3 - 2 * sites[k], 1e-10);
+    }
+    Spline p(25, 1, 4, 0, 3, [](int64_t, double x) { return x * x - x; });
+    ASSERT_EQ(p.edit(4, 1), 0);
+    ASSERT_EQ(vexa_df_kernel_dDFBesselCubicSpline1D(p.t, 0, nullptr), 0);
+    for (int64_t i = 1; i + 2 < 25; ++i) ASSERT_NEAR(p.eval(0, i, 0, 1), 2 * p.x[std::size_t(i)] - 1, 1e-9);
+    // Linear and quadratic splines: lines, and the quadratic's given first midpoint.
+    Spline l(20, 1, 2, 0, 8, [](int64_t, double x) { return 5 * x + 1; });
+    ASSERT_EQ(l.edit(0, 0), 0);
+    ASSERT_EQ(vexa_df_kernel_dDFLinearSpline1D(l.t, 0, nullptr), 0);
+    const auto lr = l.interpolate(sites, 16, 2);
+    for (std::size_t k = 0; k < sites.size(); ++k) ASSERT_NEAR(lr[2 * k + 1], 5, 1e-10);
+    Spline q(30, 1, 3, 0, 8, wave);
+    q.bc = {0.123};
+    ASSERT_EQ(q.edit(0, 128), 0);
+    ASSERT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(q.t, 0, nullptr), 0);
+    EXPECT_NEAR(q.eval(0, 0, q.h(0) / 2, 0), 0.123, 1e-12);
+    expect_spline(q, 1, 128, "quadratic");
+}
+
+// The default family given the natural spline's second derivatives builds
+// the natural spline again.
+TEST(Splines, DefaultFamilyFromNaturalSecondDerivatives) {
+    for (int64_t bc_type : {2, 12, 48, 1}) {
+        Spline nat(60, 1, 4, 0, 4, wave), def(60, 1, 4, 0, 4, wave);
+        nat.bc = def.bc = {0.3, -0.2};
+        ASSERT_EQ(nat.edit(2, bc_type), 0);
+        ASSERT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(nat.t, 0, nullptr), 0);
+        for (int64_t i = 1; i + 1 < 60; ++i) def.ic.push_back(2 * nat.piece(0, i)[2]);
+        ASSERT_EQ(def.edit(0, bc_type, 1), 0);
+        ASSERT_EQ(vexa_df_kernel_dDFDefaultCubicSpline1D(def.t, 0, nullptr), 0);
+        for (std::size_t k = 0; k < 59 * 4; ++k) ASSERT_NEAR(def.coeff[k], nat.coeff[k], 1e-9 * (1 + std::fabs(nat.coeff[k]))) << bc_type << " " << k;
+    }
+}
+
+TEST(Splines, ResultLayoutsAndIntegrals) {
+    Spline s(30, 2, 4, 0, 9, cubic_poly);
+    ASSERT_EQ(s.edit(2, 1), 0);
+    ASSERT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(s.t, 0, nullptr), 0);
+    std::vector<double> sites;
+    for (int k = 0; k < 700; ++k) sites.push_back(-1 + 0.05 * k);
+    const auto site_major = s.interpolate(sites, 16, 3);
+    const auto by_derivative = s.interpolate(sites, 0, 3);
+    const auto same = s.interpolate(sites, 128, 3), same2 = s.interpolate(sites, 32, 3);
+    const std::size_t n = sites.size();
+    for (std::size_t j = 0; j < 2; ++j)
+        for (std::size_t d = 0; d < 3; ++d)
+            for (std::size_t k = 0; k < n; ++k) {
+                ASSERT_EQ(site_major[(j * n + k) * 3 + d], by_derivative[(j * 3 + d) * n + k]);
+                ASSERT_EQ(site_major[(j * n + k) * 3 + d], same[(j * n + k) * 3 + d]);
+                ASSERT_EQ(by_derivative[(j * 3 + d) * n + k], same2[(j * 3 + d) * n + k]);
+            }
+    // Integrals: the antiderivative's differences, inside and beyond the ends,
+    // zero for equal limits, negative for reversed ones.
+    const std::vector<double> a = {0, -2, 5, 3.3, 10, 40}, b = {1.5, 20, 5, 1.1, 45, 41};
+    std::vector<double> r(12);
+    ASSERT_EQ(vexa_df_kernel_dDFIntegrate1D(s.t, 0, 6, a.data(), 0, b.data(), 0, nullptr, nullptr, r.data(), 0, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              0);
+    for (int64_t j = 0; j < 2; ++j)
+        for (std::size_t k = 0; k < 6; ++k) {
+            const double want = cubic_int(j, b[k]) - cubic_int(j, a[k]);
+            EXPECT_NEAR(r[std::size_t(j) * 6 + k], want, 1e-8 * (1 + std::fabs(want))) << j << " " << k;
+        }
+    EXPECT_EQ(r[2], 0.0);
+    EXPECT_EQ(vexa_df_kernel_dDFIntegrate1D(s.t, 0, 6, a.data(), 0, b.data(), 0, nullptr, nullptr, r.data(), 64, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              VEXA_DF_BAD_INTEGRAL_RHINT);
+}
+
+TEST(Splines, EntryChecksAndAllocationFailures) {
+    Spline s(4, 1, 4, 0, 1, wave);
+    ASSERT_EQ(s.edit(2, 0), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(s.t, 0, nullptr), VEXA_DF_BAD_BC_TYPE);
+    EXPECT_EQ(vexa_df_kernel_dDFAkimaCubicSpline1D(s.t, 0, nullptr), VEXA_DF_BAD_NX);  // 4 points
+    EXPECT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(s.t, 1, nullptr), VEXA_DF_BAD_METHOD);
+    ASSERT_EQ(s.edit(0, 64), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(s.t, 0, nullptr), VEXA_DF_NO_BC);  // periodic, type 0
+    Spline two(2, 1, 4, 0, 1, wave);
+    ASSERT_EQ(two.edit(2, 1), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(two.t, 0, nullptr), VEXA_DF_BAD_NX);
+    ASSERT_EQ(two.edit(2, 2), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFNaturalCubicSpline1D(two.t, 0, nullptr), 0);
+    Spline lin(5, 1, 2, 0, 1, wave);
+    ASSERT_EQ(lin.edit(0, 64), 0);
+    lin.coeff.assign(lin.coeff.size(), -5);
+    EXPECT_EQ(vexa_df_kernel_dDFLinearSpline1D(lin.t, 0, nullptr), VEXA_DF_BAD_PERIODIC);
+    EXPECT_EQ(lin.coeff[0], -5);  // nothing written
+    // Order and type that select no evaluator; a look-up interpolant has no integral.
+    Spline e(5, 1, 4, 0, 1, wave);
+    ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(e.t, 1, 0, 0, nullptr, 0, nullptr, nullptr, 0), 0);
+    const double site = 0.5;
+    double r[4];
+    const int32_t flags[1] = {1};
+    EXPECT_EQ(vexa_df_kernel_dDFInterpolate1D(e.t, 0, 0, 1, &site, 0, 1, flags, nullptr, r, 0, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              VEXA_DF_BAD_TYPE);
+    ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(e.t, 0, 6, 0, nullptr, 0, nullptr, nullptr, 0), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFIntegrate1D(e.t, 0, 1, &site, 0, &site, 0, nullptr, nullptr, r, 0, nullptr, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              VEXA_DF_BAD_TYPE);
+    // Every allocation of the constructions and the integration.
+    for (int family = 0; family < 5; ++family) {
+        Spline w(5000, 2, 4, 0, 2, wave);
+        w.ic.assign(4998, 0.1);
+        w.bc = {0, 0};
+        ASSERT_EQ(w.edit(kCubics[family].type, 2, 1), 0);
+        const long before = vexa_serv_test_allocation_count();
+        ASSERT_EQ(kCubics[family].build(w.t, 0, nullptr), 0);
+        const long made = vexa_serv_test_allocation_count() - before;
+        EXPECT_GE(made, 1);
+        for (long k = 1; k <= made; ++k) {
+            const long live = vexa_serv_test_live_blocks();
+            vexa_serv_test_fail_allocation(k);
+            EXPECT_EQ(kCubics[family].build(w.t, 0, nullptr), VEXA_DF_MEMORY) << kCubics[family].name;
+            vexa_serv_test_fail_allocation(0);
+            EXPECT_EQ(vexa_serv_test_live_blocks(), live);
+        }
+        if (family == 0) {
+            const double lo = 0, hi = 3;
+            const long b2 = vexa_serv_test_allocation_count();
+            ASSERT_EQ(vexa_df_kernel_dDFIntegrate1D(w.t, 0, 1, &lo, 0, &hi, 0, nullptr, nullptr, r, 0, nullptr, nullptr,
+                                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+                      0);
+            const long m2 = vexa_serv_test_allocation_count() - b2;
+            for (long k = 1; k <= m2; ++k) {
+                const long live = vexa_serv_test_live_blocks();
+                vexa_serv_test_fail_allocation(k);
+                EXPECT_EQ(vexa_df_kernel_dDFIntegrate1D(w.t, 0, 1, &lo, 0, &hi, 0, nullptr, nullptr, r, 0, nullptr, nullptr,
+                                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+                          VEXA_DF_MEMORY);
+                vexa_serv_test_fail_allocation(0);
+                EXPECT_EQ(vexa_serv_test_live_blocks(), live);
+            }
+        }
+    }
+}
+
+}  // namespace
