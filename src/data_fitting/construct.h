@@ -76,7 +76,7 @@ template <class T> VEXA_INLINE void hermite_piece(T* c, T y0, T d0, T d1, T m, T
 template <class T> VEXA_INLINE void moment_piece(T* c, T y0, T M0, T M1, T m, T h) {
     c[0] = y0;
     c[1] = m - h * (M1 / T(6) + M0 / T(3));
-    c[2] = M0 / T(2);
+    c[2] = M0 * T(0.5);
     c[3] = (M1 - M0) / (T(6) * h);
 }
 

@@ -50,7 +50,7 @@ template <class T> struct System {
     int64_t size;  // unknowns
     int64_t first; // index of the first unknown among M
     const T* bc;
-    T* h;          // n - 1 widths
+    const Grid<T>* g;  // the widths
     T *dl, *d, *du;
     T* z;          // periodic correction vector
     T alpha;       // periodic corner
@@ -59,74 +59,79 @@ template <class T> struct System {
 // The matrix, before factoring.
 template <class T> void build(System<T>& s) {
     const int64_t n = s.n;
-    const T* h = s.h;
+    const auto h = [&](int64_t i) { return s.g->width(i); };
     T *dl = s.dl, *d = s.d, *du = s.du;
     if (s.b == kPeriodic) {
         const int64_t N = n - 1;
         for (int64_t i = 0; i < N; ++i) {
-            const T hp = i == 0 ? h[n - 2] : h[i - 1];
-            d[i] = T(2) * (hp + h[i]);
-            if (i + 1 < N) du[i] = h[i], dl[i] = h[i];
+            const T hp = i == 0 ? h(n - 2) : h(i - 1);
+            d[i] = T(2) * (hp + h(i));
+            if (i + 1 < N) du[i] = h(i), dl[i] = h(i);
         }
-        s.alpha = h[n - 2];
+        s.alpha = h(n - 2);
         return;
     }
     if (s.b == kNotAKnot) {  // unknowns M[1] .. M[n-2]
         const int64_t N = n - 2;
         for (int64_t k = 0; k < N; ++k) {
             const int64_t i = k + 1;
-            d[k] = T(2) * (h[i - 1] + h[i]);
-            if (k + 1 < N) du[k] = h[i], dl[k] = h[i];
+            d[k] = T(2) * (h(i - 1) + h(i));
+            if (k + 1 < N) du[k] = h(i), dl[k] = h(i);
         }
         // M[0] = ((h0 + h1) M1 - h0 M2) / h1 into the first row, alike at the end.
-        d[0] += h[0] * (h[0] + h[1]) / h[1];
-        if (N > 1) du[0] -= h[0] * h[0] / h[1];
-        d[N - 1] += h[n - 2] * (h[n - 3] + h[n - 2]) / h[n - 3];
-        if (N > 1) dl[N - 2] -= h[n - 2] * h[n - 2] / h[n - 3];
+        d[0] += h(0) * (h(0) + h(1)) / h(1);
+        if (N > 1) du[0] -= h(0) * h(0) / h(1);
+        d[N - 1] += h(n - 2) * (h(n - 3) + h(n - 2)) / h(n - 3);
+        if (N > 1) dl[N - 2] -= h(n - 2) * h(n - 2) / h(n - 3);
         return;
     }
     for (int64_t i = 1; i + 1 < n; ++i) {
-        d[i] = T(2) * (h[i - 1] + h[i]);
-        du[i] = h[i];
-        dl[i - 1] = h[i - 1];
+        d[i] = T(2) * (h(i - 1) + h(i));
+        du[i] = h(i);
+        dl[i - 1] = h(i - 1);
     }
-    if (left_first(s.b)) d[0] = T(2) * h[0], du[0] = h[0];
+    if (left_first(s.b)) d[0] = T(2) * h(0), du[0] = h(0);
     else d[0] = T(1), du[0] = T(0);
-    if (right_first(s.b)) d[n - 1] = T(2) * h[n - 2], dl[n - 2] = h[n - 2];
+    if (right_first(s.b)) d[n - 1] = T(2) * h(n - 2), dl[n - 2] = h(n - 2);
     else d[n - 1] = T(1), dl[n - 2] = T(0);
 }
 
 // The right-hand side of function y into r.
 template <class T> void rhs(const System<T>& s, const Row<T>& y, T* r) {
     const int64_t n = s.n;
-    const T* h = s.h;
-    auto m = [&](int64_t i) { return (y[i + 1] - y[i]) / h[i]; };
+    const auto h = [&](int64_t i) { return s.g->width(i); };
+    auto m = [&](int64_t i) { return (y[i + 1] - y[i]) / h(i); };
     if (s.b == kPeriodic) {
-        for (int64_t i = 0; i < n - 1; ++i) r[i] = T(6) * (m(i) - m(i == 0 ? n - 2 : i - 1));
+        T previous = m(n - 2);
+        for (int64_t i = 0; i < n - 1; ++i) {
+            const T current = m(i);
+            r[i] = T(6) * (current - previous);
+            previous = current;
+        }
         return;
     }
-    if (s.b == kNotAKnot) {
-        for (int64_t k = 0; k < n - 2; ++k) r[k] = T(6) * (m(k + 1) - m(k));
-        return;
+    const int64_t shift = s.b == kNotAKnot ? 1 : 0;  // not-a-knot: unknowns from M[1]
+    T previous = m(0);
+    for (int64_t i = 1; i + 1 < n; ++i) {
+        const T current = m(i);
+        r[i - shift] = T(6) * (current - previous);
+        previous = current;
     }
-    for (int64_t i = 1; i + 1 < n; ++i) r[i] = T(6) * (m(i) - m(i - 1));
+    if (s.b == kNotAKnot) return;
     r[0] = left_first(s.b) ? T(6) * (m(0) - s.bc[0]) : left_second(s.b) ? s.bc[0] : T(0);
     r[n - 1] = right_first(s.b) ? T(6) * (s.bc[1] - m(n - 2)) : right_second(s.b) ? s.bc[1] : T(0);
 }
 
-// The solution into the n second derivatives M.
-template <class T> void expand(const System<T>& s, const T* r, T* M) {
+// The solution, in place, into the n second derivatives M (room for n).
+template <class T> void expand(const System<T>& s, T* M) {
     const int64_t n = s.n;
-    const T* h = s.h;
+    const auto h = [&](int64_t i) { return s.g->width(i); };
     if (s.b == kPeriodic) {
-        for (int64_t i = 0; i < n - 1; ++i) M[i] = r[i];
-        M[n - 1] = r[0];
+        M[n - 1] = M[0];
     } else if (s.b == kNotAKnot) {
-        for (int64_t k = 0; k < n - 2; ++k) M[k + 1] = r[k];
-        M[0] = ((h[0] + h[1]) * M[1] - h[0] * M[2]) / h[1];
-        M[n - 1] = ((h[n - 3] + h[n - 2]) * M[n - 2] - h[n - 2] * M[n - 3]) / h[n - 3];
-    } else {
-        for (int64_t i = 0; i < n; ++i) M[i] = r[i];
+        for (int64_t k = n - 3; k >= 0; --k) M[k + 1] = M[k];
+        M[0] = ((h(0) + h(1)) * M[1] - h(0) * M[2]) / h(1);
+        M[n - 1] = ((h(n - 3) + h(n - 2)) * M[n - 2] - h(n - 2) * M[n - 3]) / h(n - 3);
     }
 }
 
@@ -140,7 +145,7 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     const int64_t n = t->nx, ny = functions(t);
     const Grid<T> g(t);
     const Coefficients<T> c{t};
-    System<T> s{n, boundary_index(t->bc_type), 0, 0, static_cast<const T*>(t->bc), nullptr, nullptr, nullptr, nullptr, nullptr, T(0)};
+    System<T> s{n, boundary_index(t->bc_type), 0, 0, static_cast<const T*>(t->bc), &g, nullptr, nullptr, nullptr, nullptr, T(0)};
     // Three points and not-a-knot: the parabola through them.
     if (s.b == kNotAKnot && n == 3) {
         for (int64_t j = 0; j < ny; ++j) {
@@ -157,12 +162,13 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     const int64_t T_ = std::min<int64_t>(avail, ny);
     const bool parallel = ny > 1 && T_ > 1 && n >= 300 && (n >= 600 || T_ >= 8);
     const int64_t workers = parallel ? T_ : 1;
-    // One work array: widths, three diagonals, the correction, per worker a right-hand side and M.
+    // One work array: three diagonals, the periodic correction, per worker a
+    // right-hand side that becomes the second derivatives.
+    const bool periodic = s.b == kPeriodic;
     Buffer<T> work;
-    if (!work.allocate(6 * n + 2 * n * workers)) return VEXA_DF_MEMORY;
-    s.h = work.p, s.dl = s.h + n, s.d = s.dl + n, s.du = s.d + n, s.z = s.du + n;
-    T* per_worker = s.z + n;
-    for (int64_t i = 0; i + 1 < n; ++i) s.h[i] = g.width(i);
+    if (!work.allocate((periodic ? 4 : 3) * n + n * workers)) return VEXA_DF_MEMORY;
+    s.dl = work.p, s.d = s.dl + n, s.du = s.d + n, s.z = periodic ? s.du + n : nullptr;
+    T* per_worker = s.du + (periodic ? 2 : 1) * n;
     build(s);
     const int N = int(s.size);
     int info = 0;
@@ -189,8 +195,8 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     }
     int status = VEXA_DF_OK;
     auto body = [&](int64_t j, int thread) {
-        T* r = per_worker + 2 * n * (thread < workers ? thread : 0);
-        T* M = r + n;
+        T* r = per_worker + n * (thread < workers ? thread : 0);
+        T* M = r;
         const Row<T> y(t, j);
         rhs(s, y, r);
         int st = 0;
@@ -204,9 +210,9 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
             const T f = (r[0] + s.alpha * r[N - 1] / gamma) / (T(1) + s.z[0] + s.alpha * s.z[N - 1] / gamma);
             for (int k = 0; k < N; ++k) r[k] -= f * s.z[k];
         }
-        expand(s, r, M);
+        expand(s, M);
         for (int64_t i = 0; i + 1 < n; ++i)
-            moment_piece(c.piece(j, i), y[i], M[i], M[i + 1], (y[i + 1] - y[i]) / s.h[i], s.h[i]);
+            moment_piece(c.piece(j, i), y[i], M[i], M[i + 1], (y[i + 1] - y[i]) / g.width(i), g.width(i));
     };
     for_functions(t, tt, parallel, body, int(workers));
     return status;

@@ -205,6 +205,10 @@ template <class T> int run(Interp<T>& w, int64_t from, int64_t to) {
     T scratch[kBlock * 8];
     const Grid<T> g(t);
     const int64_t block = std::min<int64_t>(kBlock, kBlock * 8 / w.nder);  // the scratch holds 8 kBlock results
+    // The search continues from block to block (sorted sites keep their position).
+    const int method = w.uniform_sites && w.method == kHybrid ? kSorted : w.method;
+    const SearchData<T> sd = w.cells_in ? SearchData<T>{} : search_data(t, method, w.datahint, w.search_cb, w.search_params);
+    int64_t start = 0;
     for (int64_t at = from; at < to; at += block) {
         const int64_t n = std::min(block, to - at);
         const T* s = w.site + at;
@@ -217,9 +221,7 @@ template <class T> int run(Interp<T>& w, int64_t from, int64_t to) {
                 cells[k] = w.wide_cells ? int32_t(static_cast<const int64_t*>(w.cell)[at + k])
                                         : static_cast<const int32_t*>(w.cell)[at + k];
         } else {
-            const int64_t hint = w.uniform_sites ? 64 : w.sitehint;
-            const int st = search_cells<T>(t, n, s, hint == 4 ? 0 : hint, w.datahint, w.search_cb, w.search_params,
-                                           cells, nullptr);
+            const int st = run_method(method, sd, n, s, cells, &start, nullptr);
             if (st < 0) return st;
             if (w.cells_out)
                 for (int64_t k = 0; k < n; ++k) {
@@ -273,8 +275,9 @@ int interpolate(const DfTask* t, int64_t type, int64_t nsite, const T* site, int
     w.cells_in = type == 4;
     w.cells_out = !w.cells_in && (type & 2) && cell != nullptr;
     w.wide_cells = t->int64_flag & 1;
-    if (!w.cells_in && choose_method(t, sitehint, datahint, search_cb != nullptr) == kNoMethod)
-        return VEXA_DF_BAD_DATAHINT;
+    // Uniform sites are sorted: they search as sorted sites unless the partition decides.
+    w.method = w.cells_in ? kNoMethod : choose_method(t, sitehint == 4 ? 64 : sitehint, datahint, search_cb != nullptr);
+    if (!w.cells_in && w.method == kNoMethod) return VEXA_DF_BAD_DATAHINT;
     if (rhint != 0 && rhint != 16 && rhint != 32 && rhint != 128) return VEXA_DF_BAD_RHINT;
     w.callbacks = i_cb != nullptr || le_cb != nullptr || re_cb != nullptr;
     w.le = le_cb, w.re = re_cb, w.in = i_cb, w.le_p = le_params, w.re_p = re_params, w.in_p = i_params;
