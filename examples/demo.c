@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "vexa/data_fitting.h"
 #include "vexa/primitives.h"
 #include "vexa/random.h"
 #include "vexa/service.h"
@@ -184,6 +185,27 @@ int main(void) {
         __tqrDeleteStream(&mrg);
         __tqrDeleteStream(&wh);
         __tqrDeleteStream(&part);
+    }
+
+    /* Data fitting: a not-a-knot cubic spline of sin on 12 points, values and
+     * first derivatives at a few sites, and its integral over [0, pi]. */
+    {
+        enum { NX = 12 };
+        double x[NX], y[NX], coeff[4 * (NX - 1)], sites[4] = {0.3, 1.0, 2.0, 3.0}, r[8], lo = 0.0, hi = M_PI, area;
+        for (int i = 0; i < NX; ++i) x[i] = i * M_PI / (NX - 1), y[i] = sin(x[i]);
+        DfTask* task = NULL;
+        vexa_df_kernel_dNewTask1D(&task, NX, x, 0, 1, y, 0, 0);
+        vexa_df_kernel_dEditPPSpline1D(task, 4, 2, 1, NULL, 0, NULL, coeff, 0);
+        int st = vexa_df_kernel_dDFNaturalCubicSpline1D(task, 0, NULL);
+        const int32_t orders[2] = {1, 1};
+        st |= vexa_df_kernel_dDFInterpolate1D(task, 0, 0, 4, sites, 0, 2, orders, NULL, r, 16, NULL, NULL, NULL, NULL,
+                                              NULL, NULL, NULL, NULL, NULL, NULL);
+        st |= vexa_df_kernel_dDFIntegrate1D(task, 0, 1, &lo, 0, &hi, 0, NULL, NULL, &area, 0, NULL, NULL, NULL, NULL,
+                                            NULL, NULL, NULL, NULL, NULL);
+        printf("spline of sin (status %d):", st);
+        for (int k = 0; k < 4; ++k) printf(" s(%.1f) = %.6f (sin %.6f), s' = %.6f (cos %.6f);", sites[k], r[2 * k], sin(sites[k]), r[2 * k + 1], cos(sites[k]));
+        printf("\n  integral over [0, pi] = %.8f (exactly 2)\n", area);
+        vexa_df_kernel_DeleteTask(&task);
     }
 
     /* A large vector in pieces on the thread pool, each piece a kernel call. */
