@@ -197,6 +197,8 @@ typedef int VexaDfsIntegrCallback(const int64_t* n, const float* llim, const flo
         const int32_t* orders;                                                                                    \
         VexaDf##p##EvalCallback *le_cb, *re_cb, *i_cb;                                                            \
         void *le_params, *re_params, *i_params;                                                                   \
+        const T* ic; /* the Subbotin spline's subgrid knots (ic_type without bit 4) */                            \
+        int64_t ic_type;                                                                                          \
     } VexaDf##p##EvalArgs;
 VEXA_DF_TWINS(VEXA_DF_DECLARE_EVAL_ARGS)
 
@@ -228,6 +230,8 @@ VEXA_DF_EVALUATORS(VEXA_DF_DECLARE_EVAL_s)
         T* r;                                                                                                     \
         VexaDf##p##IntegrCallback *le_cb, *re_cb, *i_cb;                                                          \
         void *le_params, *re_params, *i_params;                                                                   \
+        const T* ic;                                                                                              \
+        int64_t ic_type;                                                                                          \
     } VexaDf##p##IntegrArgs;
 VEXA_DF_TWINS(VEXA_DF_DECLARE_INTEGR_ARGS)
 

@@ -111,3 +111,28 @@ template <class T> struct Buffer {
 };
 
 }  // namespace vexa::df
+
+namespace vexa::df {
+
+// The Subbotin spline's subgrid: knots t[0] = x[0] < t[1] < ... < t[nx] =
+// x[nx-1] with x[k-1] < t[k] < x[k]; piece k runs from t[k] to t[k+1] and
+// holds the data point x[k]. Knot k (1..nx-1) is ic[k-1], or the midpoint of
+// x[k-1] and x[k] when bit 4 of ic_type is set (the uniform subgrid).
+template <class T> struct Subgrid {
+    const Grid<T>* g;
+    const T* ic;
+    bool midpoints;
+    VEXA_INLINE T knot(int64_t k) const {
+        if (k <= 0) return g->at(0);
+        if (k >= g->nx) return g->at(g->nx - 1);
+        return midpoints ? (g->at(k - 1) + g->at(k)) * T(0.5) : ic[k - 1];
+    }
+    // The piece of a site in cell c of the partition.
+    VEXA_INLINE int64_t piece(T s, int64_t c) const {
+        if (c <= 0) return 0;
+        if (c >= g->nx) return g->nx - 1;
+        return s < knot(c) ? c - 1 : c;
+    }
+};
+
+}  // namespace vexa::df

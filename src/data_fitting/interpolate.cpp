@@ -10,7 +10,8 @@
 // site on a partition point x[i] is on piece i. The callback variants hand
 // the sites left of the partition to le_cb, right of it to re_cb and inside
 // it to i_cb (each when given; the others are evaluated here), in blocks of
-// at most 1024 results. The Subbotin evaluator is not built yet (-1011).
+// at most 1024 results. The Subbotin evaluator finds the subgrid piece of
+// each site from its cell and the knot inside that cell.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -71,6 +72,31 @@ template <class T> int polynomial(const Args<T>& a) {
     return VEXA_DF_OK;
 }
 
+template <class T> VEXA_INLINE T grid_point(const Args<T>& a, int64_t i) {
+    if (!(a.xhint & 4)) return a.x[i];
+    return i == a.nx - 1 ? a.x[1] : __builtin_fma(T(i), a.h, a.x[0]);
+}
+template <class T> VEXA_INLINE T subgrid_knot(const Args<T>& a, int64_t k) {
+    if (k <= 0) return grid_point<T>(a, 0);
+    if (k >= a.nx) return grid_point<T>(a, a.nx - 1);
+    return (a.ic_type & 4) ? (grid_point<T>(a, k - 1) + grid_point<T>(a, k)) * T(0.5) : a.ic[k - 1];
+}
+
+template <class T> int subbotin(const Args<T>& a) {
+    for (int64_t k = 0; k < a.nsite; ++k) {
+        const T s = a.site[k];
+        const int64_t c = a.cell[k];
+        const int64_t p = c <= 0 ? 0 : c >= a.nx ? a.nx - 1 : (s < subgrid_knot<T>(a, c) ? c - 1 : c);
+        const T u = s - subgrid_knot<T>(a, p);
+        const T* q = a.coeff + p * 3;
+        for (int64_t d = 0; d < a.nder; ++d) {
+            const int32_t o = a.orders[d];
+            a.r[k * a.nder + d] = o == 0 ? q[0] + u * (q[1] + u * q[2]) : o == 1 ? q[1] + T(2) * q[2] * u : o == 2 ? T(2) * q[2] : T(0);
+        }
+    }
+    return VEXA_DF_OK;
+}
+
 template <class T, bool Right> int step(const Args<T>& a) {
     for (int64_t k = 0; k < a.nsite; ++k) {
         const int64_t p = piece_of(a.cell[k], a.nx);
@@ -110,7 +136,7 @@ template <class T> int plain(int kind, const Args<T>& a) {
         case kStepLeft: return step<T, false>(a);
         case kStepRight: return step<T, true>(a);
         case kLookUp: return look_up<T>(a);
-        case kQuadSubb: return VEXA_DF_BAD_TYPE;
+        case kQuadSubb: return subbotin<T>(a);
         default: return polynomial<T>(a);
     }
 }
@@ -240,6 +266,7 @@ template <class T> int run(Interp<T>& w, int64_t from, int64_t to) {
                 a.y = y.base, a.y_stride = y.stride;
             }
             a.nder = w.nder, a.orders = w.orders;
+            a.ic = static_cast<const T*>(t->ic), a.ic_type = t->ic_type;
             a.le_cb = w.le, a.re_cb = w.re, a.i_cb = w.in, a.le_params = w.le_p, a.re_params = w.re_p, a.i_params = w.in_p;
             const bool direct = w.rhint == 16 || w.rhint == 128;
             a.r = direct ? w.r + (j * w.nsite + at) * w.nder : scratch;

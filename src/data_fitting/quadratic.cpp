@@ -1,8 +1,15 @@
 // Quadratic splines. The standard spline (type 0) interpolates y[i], y[i+1]
 // and a midpoint value w[i] per piece, the first midpoint given (bc[0]) and
 // the others chosen so that the first derivative is continuous.
-// The Subbotin spline (type 1) is not built yet: its entry checks run and a
-// task that passes them is refused with -1002.
+// The Subbotin spline (type 1) has its knots on a subgrid between the data
+// points (see Subgrid): nx pieces, piece k through v[k] = s(t[k]), the data
+// y[k] at x[k] inside it, and v[k+1]; its first derivative is continuous at
+// the inner knots. The unknown knot values v[1..nx-1] solve one tridiagonal
+// system per function (the end values are the data: t[0] = x[0], t[nx] =
+// x[nx-1]); the end pieces take the boundary conditions (a first or second
+// derivative at each end) as their third condition. Pieces hold c0 + c1 u +
+// c2 u^2 with u = s - t[k]. Boundary types 1, 2 and 64 have no Subbotin
+// kernel: -1014.
 #include <cstdint>
 
 #include "data_fitting/construct.h"
@@ -50,6 +57,111 @@ template <class T> int standard(DfTask* t, const ThreadingTable* tt) {
     return status;
 }
 
+template <class T> struct Subbotin;
+template <> struct Subbotin<double> {
+    static void solve(int n, double* dl, double* d, double* du, double* b, int* info) {
+        const int one = 1;
+        ddtsvb_4dfl(&n, &one, dl, d, du, b, &n, info);
+    }
+};
+template <> struct Subbotin<float> {
+    static void solve(int n, float* dl, float* d, float* du, float* b, int* info) {
+        const int one = 1;
+        sdtsvb_4dfl(&n, &one, dl, d, du, b, &n, info);
+    }
+};
+
+// An inner piece through (0, v0), (a, y) and (H, v1): its coefficients B, C.
+template <class T> VEXA_INLINE void through(T v0, T y, T v1, T a, T H, T& B, T& C) {
+    const T p = y - v0, r = v1 - v0;
+    C = (r * a - p * H) / (a * H * (H - a));
+    B = p / a - C * a;
+}
+
+template <class T> int subbotin(DfTask* t, const ThreadingTable* tt) {
+    const int64_t n = t->nx;
+    const Grid<T> g(t);
+    const Subgrid<T> sg{&g, static_cast<const T*>(t->ic), (t->ic_type & 4) != 0};
+    if (!sg.midpoints && t->ic == nullptr) return VEXA_DF_NO_IC;
+    for (int64_t k = 1; k < n; ++k)
+        if (!(sg.knot(k) > g.at(k - 1) && sg.knot(k) < g.at(k))) return VEXA_DF_BAD_IC_TYPE;
+    const int b = boundary_index(t->bc_type);
+    const T* bc = static_cast<const T*>(t->bc);
+    const bool left1 = left_first(b), right1 = right_first(b);
+    int status = VEXA_DF_OK;
+    auto body = [&](int64_t j, int) {
+        Buffer<T> work;  // three diagonals and the right-hand side of the n - 1 knot values
+        const int64_t N = n - 1;
+        if (!work.allocate(4 * N)) {
+            __atomic_store_n(&status, VEXA_DF_MEMORY, __ATOMIC_RELAXED);
+            return;
+        }
+        T *dl = work.p, *d = dl + N, *du = d + N, *r = du + N;
+        const Row<T> y(t, j);
+        const T v0 = y[0], vn = y[n - 1];
+        // The slope at the right end of piece k and at the left end of piece
+        // k + 1, as a v[k] + b v[k+1] + e (end pieces: with their conditions).
+        struct Lin {
+            T a, b, e;
+        };
+        auto right_slope = [&](int64_t k) -> Lin {
+            const T H = sg.knot(k + 1) - sg.knot(k);
+            if (k == 0) return left1 ? Lin{-T(2) / H, T(2) / H, -bc[0]} : Lin{-T(1) / H, T(1) / H, bc[0] * H / T(2)};
+            // Linear in (v[k], v[k+1], y[k]): evaluate on unit vectors.
+            const T a = g.at(k) - sg.knot(k);
+            T B, C;
+            Lin out;
+            through(T(1), T(0), T(0), a, H, B, C), out.a = B + T(2) * C * H;
+            through(T(0), T(0), T(1), a, H, B, C), out.b = B + T(2) * C * H;
+            through(T(0), y[k], T(0), a, H, B, C), out.e = B + T(2) * C * H;
+            return out;
+        };
+        auto left_slope = [&](int64_t k) -> Lin {
+            const T H = sg.knot(k + 1) - sg.knot(k);
+            if (k == n - 1) return right1 ? Lin{-T(2) / H, T(2) / H, -bc[1]} : Lin{-T(1) / H, T(1) / H, -bc[1] * H / T(2)};
+            const T a = g.at(k) - sg.knot(k);
+            T B, C;
+            Lin out;
+            through(T(1), T(0), T(0), a, H, B, C), out.a = B;
+            through(T(0), T(0), T(1), a, H, B, C), out.b = B;
+            through(T(0), y[k], T(0), a, H, B, C), out.e = B;
+            return out;
+        };
+        // Knot k (1..n-1): right slope of piece k-1 = left slope of piece k; unknown v[k] at row k-1.
+        for (int64_t k = 1; k < n; ++k) {
+            const Lin L = right_slope(k - 1), R = left_slope(k);
+            const int64_t row = k - 1;
+            d[row] = L.b - R.a;
+            T rhs = R.e - L.e;
+            if (k - 1 >= 1) dl[row - 1] = L.a;
+            else rhs -= L.a * v0;
+            if (k + 1 <= n - 1) du[row] = -R.b;
+            else rhs += R.b * vn;
+            r[row] = rhs;
+        }
+        int info = 0;
+        Subbotin<T>::solve(int(N), dl, d, du, r, &info);
+        if (info != 0) {
+            __atomic_store_n(&status, VEXA_DF_SOLVER, __ATOMIC_RELAXED);
+            return;
+        }
+        auto v = [&](int64_t k) { return k == 0 ? v0 : k == n ? vn : r[k - 1]; };
+        for (int64_t k = 0; k < n; ++k) {
+            const T H = sg.knot(k + 1) - sg.knot(k), vk = v(k), vk1 = v(k + 1);
+            T B, C;
+            if (k == 0 && left1) B = bc[0], C = (vk1 - vk - B * H) / (H * H);
+            else if (k == 0) C = bc[0] / T(2), B = (vk1 - vk) / H - bc[0] * H / T(2);
+            else if (k == n - 1 && right1) C = (bc[1] * H - (vk1 - vk)) / (H * H), B = bc[1] - T(2) * C * H;
+            else if (k == n - 1) C = bc[1] / T(2), B = (vk1 - vk) / H - bc[1] * H / T(2);
+            else through(vk, y[k], vk1, g.at(k) - sg.knot(k), H, B, C);
+            T* p = static_cast<T*>(t->coeff_table[j]) + k * 3;
+            p[0] = vk, p[1] = B, p[2] = C;
+        }
+    };
+    for_functions(t, tt, n * functions(t) >= 4096, body);
+    return status;
+}
+
 template <class T> int quadratic(DfTask* t, int64_t, const ThreadingTable* tt) {
     if (t == nullptr) return VEXA_DF_NO_TASK;
     if (!y_hint_ok(t->yhint)) return VEXA_DF_BAD_YHINT;
@@ -63,8 +175,11 @@ template <class T> int quadratic(DfTask* t, int64_t, const ThreadingTable* tt) {
     if (t->s_type == 1) {
         if (!(t->ic_type & 8)) return VEXA_DF_BAD_IC_TYPE;
         const int64_t b = t->bc_type;
-        if (b == 12 || b == 36 || b == 24 || b == 48) return t->bc == nullptr ? VEXA_DF_NO_BC : VEXA_DF_BAD_METHOD;
-        return VEXA_DF_BAD_BC_TYPE;  // 1, 2 and 64 have no Subbotin kernel either
+        if (b != 12 && b != 36 && b != 24 && b != 48) return VEXA_DF_BAD_BC_TYPE;
+        if (t->bc == nullptr) return VEXA_DF_NO_BC;
+        if (t->y_table == nullptr) return VEXA_DF_NO_Y;
+        if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
+        return subbotin<T>(t, tt);
     }
     return VEXA_DF_BAD_METHOD;
 }

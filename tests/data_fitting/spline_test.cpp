@@ -92,10 +92,11 @@ void expect_spline(const Spline& s, int continuity, int64_t bc_type, const std::
             const double yi = s.y[std::size_t(j * s.nx + i)];
             ASSERT_NEAR(s.eval(j, i, 0, 0), yi, 1e-12 * scale) << what << " point " << i;
             ASSERT_NEAR(s.eval(j, i, s.h(i), 0), s.y[std::size_t(j * s.nx + i + 1)], 1e-10) << what << " point " << i + 1;
-            if (i + 2 < s.nx)
-                for (int d = continuity < 0 ? -continuity : 1; d <= (continuity < 0 ? -continuity : continuity); ++d)
-                    ASSERT_NEAR(s.eval(j, i, s.h(i), d), s.eval(j, i + 1, 0, d), 1e-8 * (1 + std::fabs(s.eval(j, i + 1, 0, d))))
-                        << what << " derivative " << d << " at " << i + 1;
+            if (i + 2 >= s.nx) continue;
+            for (int d = continuity < 0 ? -continuity : 1; d <= (continuity < 0 ? -continuity : continuity); ++d) {
+                ASSERT_NEAR(s.eval(j, i, s.h(i), d), s.eval(j, i + 1, 0, d), 1e-8 * (1 + std::fabs(s.eval(j, i + 1, 0, d))))
+                    << what << " derivative " << d << " at " << i + 1;
+            }
         }
         const int64_t last = s.nx - 2;
         const double hl = s.h(last);
@@ -113,7 +114,9 @@ void expect_spline(const Spline& s, int continuity, int64_t bc_type, const std::
                 break;
             case 64:
                 EXPECT_NEAR(left(1), right(1), 1e-8) << what;
-                if (continuity >= 2) EXPECT_NEAR(left(2), right(2), 1e-7) << what;
+                if (continuity >= 2) {
+                    EXPECT_NEAR(left(2), right(2), 1e-7) << what;
+                }
                 break;
         }
     }
@@ -150,10 +153,10 @@ TEST(Splines, EveryCubicFamilyUnderEveryBoundaryCondition) {
                     s.y = by_function;
                 }
                 // The default family's second derivatives are the caller's at inner points.
-                if (std::string(f.name) == "default")
-                    for (int k = 0; k < 38; ++k) ASSERT_NEAR(s.eval(0, k + 1, 0, 2), s.ic[std::size_t(k)], 1e-12) << what;
-                if (std::string(f.name) == "hermite")
-                    for (int k = 0; k < 38; ++k) ASSERT_NEAR(s.eval(1, k + 1, 0, 1), s.ic[std::size_t(k)], 1e-12) << what;
+                for (int k = 0; k < 38 && std::string(f.name) == "default"; ++k)
+                    ASSERT_NEAR(s.eval(0, k + 1, 0, 2), s.ic[std::size_t(k)], 1e-12) << what;
+                for (int k = 0; k < 38 && std::string(f.name) == "hermite"; ++k)
+                    ASSERT_NEAR(s.eval(1, k + 1, 0, 1), s.ic[std::size_t(k)], 1e-12) << what;
                 expect_spline(s, f.continuity, bc_type, what);
             }
         }
@@ -225,6 +228,79 @@ TEST(Splines, DefaultFamilyFromNaturalSecondDerivatives) {
     }
 }
 
+// The Subbotin spline: nx pieces on the subgrid, through the data, with a
+// continuous first derivative at the knots and the end conditions; a
+// quadratic comes back exactly, integrals included.
+TEST(Splines, SubbotinQuadraticOnItsSubgrid) {
+    auto quad = [](int64_t, double x) { return 2 - x + 0.75 * x * x; };
+    for (int64_t ic_type : {8 | 4, 8}) {
+        for (int64_t bc_type : {12, 36, 24, 48}) {
+            for (int64_t nx : {2, 3, 25}) {
+                Spline s(nx, 1, 3, 0, uint64_t(nx + bc_type), quad);
+                s.coeff.assign(std::size_t(3 * nx), -9);
+                std::vector<double> knots;
+                for (int64_t k = 1; k < nx; ++k) knots.push_back(s.x[std::size_t(k - 1)] + 0.3 * (s.x[std::size_t(k)] - s.x[std::size_t(k - 1)]));
+                s.ic = ic_type == 8 ? knots : std::vector<double>{0};
+                const double x0 = s.x[0], x1 = s.x[std::size_t(nx - 1)];
+                auto d1 = [](double x) { return -1 + 1.5 * x; };
+                s.bc = {bc_type == 12 || bc_type == 36 ? d1(x0) : 1.5, bc_type == 12 || bc_type == 24 ? d1(x1) : 1.5};
+                ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(s.t, 3, 1, bc_type, s.bc.data(), ic_type, s.ic.data(), s.coeff.data(), 0), 0);
+                ASSERT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(s.t, 0, nullptr), 0) << bc_type;
+                EXPECT_NE(s.coeff[std::size_t(3 * nx - 1)], -9);  // nx pieces
+                std::vector<double> sites = s.x;
+                for (double k : knots) sites.push_back(k);
+                for (double v = x0 - 1; v < x1 + 1; v += 0.173) sites.push_back(v);
+                const int32_t flags[3] = {1, 1, 1};
+                std::vector<double> r(sites.size() * 3);
+                ASSERT_EQ(vexa_df_kernel_dDFInterpolate1D(s.t, 0, 0, int64_t(sites.size()), sites.data(), 0, 3, flags, nullptr, r.data(),
+                                                          16, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                          nullptr, nullptr, nullptr),
+                          0);
+                for (std::size_t k = 0; k < sites.size(); ++k) {
+                    ASSERT_NEAR(r[3 * k], quad(0, sites[k]), 1e-9 * (1 + std::fabs(quad(0, sites[k])))) << bc_type << " " << sites[k];
+                    ASSERT_NEAR(r[3 * k + 1], d1(sites[k]), 1e-8 * (1 + std::fabs(sites[k])));
+                    ASSERT_NEAR(r[3 * k + 2], 1.5, 1e-7);
+                }
+                const double a = x0 - 0.5, b = x1 + 0.25, ib = 2 * b - b * b / 2 + 0.25 * b * b * b, ia = 2 * a - a * a / 2 + 0.25 * a * a * a;
+                double area;
+                ASSERT_EQ(vexa_df_kernel_dDFIntegrate1D(s.t, 0, 1, &a, 0, &b, 0, nullptr, nullptr, &area, 0, nullptr, nullptr,
+                                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+                          0);
+                EXPECT_NEAR(area, ib - ia, 1e-8 * (1 + std::fabs(ib - ia)));
+            }
+        }
+    }
+    // Data that is not a quadratic: through the data, C1 at the knots.
+    Spline w(30, 1, 3, 0, 4, wave);
+    w.coeff.assign(90, 0);
+    w.ic = {0};
+    w.bc = {0.5, -0.5};
+    ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(w.t, 3, 1, 48, w.bc.data(), 8 | 4, w.ic.data(), w.coeff.data(), 0), 0);
+    ASSERT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(w.t, 0, nullptr), 0);
+    for (int64_t k = 0; k < 30; ++k) {
+        const double lo = k == 0 ? w.x[0] : 0.5 * (w.x[std::size_t(k - 1)] + w.x[std::size_t(k)]);
+        const double hi = k == 29 ? w.x[29] : 0.5 * (w.x[std::size_t(k)] + w.x[std::size_t(k + 1)]);
+        const double* q = w.coeff.data() + 3 * k;
+        const double u = w.x[std::size_t(k)] - lo;
+        ASSERT_NEAR(q[0] + u * (q[1] + u * q[2]), w.y[std::size_t(k)], 1e-10) << k;
+        if (k + 1 < 30) {
+            const double* n = q + 3;
+            ASSERT_NEAR(q[0] + (hi - lo) * (q[1] + (hi - lo) * q[2]), n[0], 1e-10) << k;
+            ASSERT_NEAR(q[1] + 2 * q[2] * (hi - lo), n[1], 1e-8) << k;
+        }
+    }
+    EXPECT_NEAR(2 * w.coeff[2], 0.5, 1e-10);
+    EXPECT_NEAR(2 * w.coeff[89], -0.5, 1e-10);
+    // A knot outside its cell, and boundary types without a Subbotin kernel.
+    std::vector<double> bad(29, w.x[0] - 1);
+    ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(w.t, 3, 1, 48, w.bc.data(), 8, bad.data(), w.coeff.data(), 0), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(w.t, 0, nullptr), VEXA_DF_BAD_IC_TYPE);
+    ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(w.t, 3, 1, 2, nullptr, 8, bad.data(), w.coeff.data(), 0), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(w.t, 0, nullptr), VEXA_DF_BAD_BC_TYPE);
+    ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(w.t, 3, 1, 48, w.bc.data(), 0, nullptr, w.coeff.data(), 0), 0);
+    EXPECT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(w.t, 0, nullptr), VEXA_DF_BAD_IC_TYPE);
+}
+
 TEST(Splines, ResultLayoutsAndIntegrals) {
     Spline s(30, 2, 4, 0, 9, cubic_poly);
     ASSERT_EQ(s.edit(2, 1), 0);
@@ -291,7 +367,28 @@ TEST(Splines, EntryChecksAndAllocationFailures) {
     EXPECT_EQ(vexa_df_kernel_dDFIntegrate1D(e.t, 0, 1, &site, 0, &site, 0, nullptr, nullptr, r, 0, nullptr, nullptr,
                                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
               VEXA_DF_BAD_TYPE);
-    // Every allocation of the constructions and the integration.
+    // Every allocation of the quadratic constructions (the standard one's
+    // midpoints leave the frame at 4095 points; Subbotin's system per function).
+    for (int64_t type : {0, 1}) {
+        Spline q(5000, 2, 3, 0, 2, wave);
+        q.coeff.assign(std::size_t(2 * 3 * 5000), 0);
+        q.bc = {0.1, 0.2};
+        q.ic = {0};
+        ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(q.t, 3, type, type == 0 ? 128 : 48, q.bc.data(), type == 0 ? 0 : 12,
+                                                 type == 0 ? nullptr : q.ic.data(), q.coeff.data(), 0), 0);
+        const long before = vexa_serv_test_allocation_count();
+        ASSERT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(q.t, 0, nullptr), 0);
+        const long made = vexa_serv_test_allocation_count() - before;
+        EXPECT_EQ(made, 2);  // one per function
+        for (long k = 1; k <= made; ++k) {
+            const long live = vexa_serv_test_live_blocks();
+            vexa_serv_test_fail_allocation(k);
+            EXPECT_EQ(vexa_df_kernel_dDFQuadraticSpline1D(q.t, 0, nullptr), VEXA_DF_MEMORY) << type << " " << k;
+            vexa_serv_test_fail_allocation(0);
+            EXPECT_EQ(vexa_serv_test_live_blocks(), live);
+        }
+    }
+    // Every allocation of the cubic constructions and the integration.
     for (int family = 0; family < 5; ++family) {
         Spline w(5000, 2, 4, 0, 2, wave);
         w.ic.assign(4998, 0.1);
