@@ -426,3 +426,97 @@ TEST(Splines, EntryChecksAndAllocationFailures) {
 }
 
 }  // namespace
+
+namespace {
+
+// Callbacks that mark their results: the left end gives -1, the right end +1
+// (per result), inside 100 + the site.
+int left_cb(const int64_t* n, const int64_t*, const double*, double* r, void* p) {
+    for (int64_t k = 0; k < *n * *static_cast<int*>(p); ++k) r[k] = -1;
+    return 0;
+}
+int right_cb(const int64_t* n, const int64_t*, const double*, double* r, void* p) {
+    for (int64_t k = 0; k < *n * *static_cast<int*>(p); ++k) r[k] = 1;
+    return 3;  // a positive status comes back
+}
+int inside_cb(const int64_t* n, const int64_t*, const double* s, double* r, void* p) {
+    const int nder = *static_cast<int*>(p);
+    for (int64_t k = 0; k < *n; ++k)
+        for (int d = 0; d < nder; ++d) r[k * nder + d] = 100 + s[k];
+    return 0;
+}
+int failing_cb(const int64_t*, const int64_t*, const double*, double*, void*) { return -42; }
+int integral_cb(const int64_t* n, const double* a, const double* b, double* r, void*) {
+    for (int64_t k = 0; k < *n; ++k) r[k] = 1000 * (b[k] - a[k]);
+    return 0;
+}
+
+TEST(Splines, EvaluatorKindsAndCallbacks) {
+    Spline s(10, 1, 2, 0, 3, [](int64_t, double x) { return 2 * x; });
+    ASSERT_EQ(s.edit(0, 0), 0);
+    ASSERT_EQ(vexa_df_kernel_dDFLinearSpline1D(s.t, 0, nullptr), 0);
+    const std::vector<double> sites = {s.x[0] - 1, s.x[3] + 0.1, s.x[9], s.x[9] + 2};
+    const int32_t flags[2] = {1, 1};
+    int nder = 2;
+    std::vector<double> r(8);
+    auto run = [&](VexaDfdEvalCallback* le, VexaDfdEvalCallback* re, VexaDfdEvalCallback* in) {
+        return vexa_df_kernel_dDFInterpolate1D(s.t, 0, 0, 4, sites.data(), 0, 2, flags, nullptr, r.data(), 16, nullptr, le,
+                                               &nder, re, &nder, in, &nder, nullptr, nullptr, nullptr);
+    };
+    EXPECT_EQ(run(left_cb, right_cb, nullptr), 3);
+    EXPECT_EQ(r[0], -1);
+    EXPECT_NEAR(r[2], 2 * sites[1], 1e-12);  // inside, no callback: the spline
+    EXPECT_NEAR(r[4], 2 * sites[2], 1e-12);  // the last point is inside
+    EXPECT_EQ(r[6], 1);
+    EXPECT_EQ(run(nullptr, nullptr, inside_cb), 0);
+    EXPECT_EQ(r[3], 100 + sites[1]);
+    EXPECT_NEAR(r[1], 2, 1e-12);  // outside, no callback: the end piece's slope
+    EXPECT_EQ(run(failing_cb, nullptr, nullptr), -42);
+    // The step-wise and look-up interpolants read the function values.
+    const double inner[2] = {s.x[3], s.x[3] + 0.1};
+    double v[2];
+    const int32_t value_only[1] = {1};
+    for (int64_t type : {7, 8, 6}) {
+        ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(s.t, 0, type, 0, nullptr, 0, nullptr, nullptr, 0), 0);
+        const int st = vexa_df_kernel_dDFInterpolate1D(s.t, 0, 0, type == 6 ? 1 : 2, inner, 0, 1, value_only, nullptr, v, 0,
+                                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                       nullptr, nullptr, nullptr);
+        ASSERT_EQ(st, 0) << type;
+        // On a point: the piece starting there, its left (type 8) or right (type 7) end.
+        EXPECT_EQ(v[0], type == 7 ? s.y[4] : s.y[3]) << type;
+        if (type != 6) {
+            EXPECT_EQ(v[1], type == 8 ? s.y[3] : s.y[4]) << type;
+        }
+    }
+    // Look-up: a site between points, or a derivative asked for.
+    EXPECT_EQ(vexa_df_kernel_dDFInterpolate1D(s.t, 0, 0, 1, inner + 1, 0, 1, value_only, nullptr, v, 0, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              VEXA_DF_LOOKUP_SITE);
+    EXPECT_EQ(vexa_df_kernel_dDFInterpolate1D(s.t, 0, 0, 1, inner, 0, 2, flags, nullptr, v, 0, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              VEXA_DF_LOOKUP_NDER);
+    // Integration with callbacks for the parts outside the partition.
+    ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(s.t, 2, 0, 0, nullptr, 0, nullptr, s.coeff.data(), 0), 0);
+    const double a = s.x[0] - 1, b = s.x[9] + 1;
+    double area;
+    ASSERT_EQ(vexa_df_kernel_dDFIntegrate1D(s.t, 0, 1, &a, 0, &b, 0, nullptr, nullptr, &area, 0, integral_cb, nullptr,
+                                            integral_cb, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              0);
+    const double inside = s.x[9] * s.x[9] - s.x[0] * s.x[0];
+    EXPECT_NEAR(area, 2000 + inside, 1e-9);
+    // Cells handed out (type bit 2) and taken in (type 4).
+    std::vector<int32_t> cells(4, -1);
+    ASSERT_EQ(vexa_df_kernel_dDFInterpolate1D(s.t, 2, 0, 4, sites.data(), 0, 1, value_only, nullptr, r.data(), 0,
+                                              cells.data(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr),
+              0);
+    EXPECT_EQ(cells, (std::vector<int32_t>{0, 4, 9, 10}));
+    cells = {1, 1, 1, 1};  // every site on piece 0 now
+    ASSERT_EQ(vexa_df_kernel_dDFInterpolate1D(s.t, 4, 0, 4, sites.data(), 0, 1, value_only, nullptr, r.data(), 0,
+                                              cells.data(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr),
+              0);
+    EXPECT_NEAR(r[3], 2 * sites[3], 1e-9);  // a line: piece 0 extends to every site
+}
+
+}  // namespace
