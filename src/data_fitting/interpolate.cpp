@@ -10,7 +10,8 @@
 // site on a partition point x[i] is on piece i. The callback variants hand
 // the sites left of the partition to le_cb, right of it to re_cb and inside
 // it to i_cb (each when given; the others are evaluated here), in blocks of
-// at most 1024 results. The Subbotin evaluator finds the subgrid piece of
+// at most 1024 results. The threaded path (32 sites or more) keeps the
+// threads' result blocks in one allocated work area. The Subbotin evaluator finds the subgrid piece of
 // each site from its cell and the knot inside that cell.
 #include <algorithm>
 #include <cmath>
@@ -55,19 +56,37 @@ VEXA_INLINE double falling(int64_t m, int64_t d) {
     return f;
 }
 
-// Polynomial pieces (linear, quadratic, cubic, arbitrary order).
-template <class T> int polynomial(const Args<T>& a) {
-    const int64_t order = a.s_order;
+// Polynomial pieces of a fixed order (linear, quadratic, cubic) or any order.
+template <class T, int Order> VEXA_INLINE T derivative(const T* c, T t, int64_t d, int64_t order) {
+    const int64_t n = Order > 0 ? Order : order;
+    if (d == 0) {
+        T acc = c[n - 1];
+        for (int64_t m = n - 2; m >= 0; --m) acc = acc * t + c[m];
+        return acc;
+    }
+    T acc = T(0);
+    for (int64_t m = n - 1; m >= d; --m) acc = acc * t + c[m] * T(falling(m, d));
+    return acc;
+}
+
+template <class T, int Order> int polynomial(const Args<T>& a) {
+    const int64_t order = Order > 0 ? Order : a.s_order;
+    if (a.nder == 1 && a.orders[0] == 0) {  // values only: the common case, without the derivative loop
+        for (int64_t k = 0; k < a.nsite; ++k) {
+            const int64_t p = piece_of(a.cell[k], a.nx);
+            const T t = a.site[k] - left_end<T>(a, p);
+            const T* c = a.coeff + p * order;
+            T acc = c[order - 1];
+            for (int64_t m = order - 2; m >= 0; --m) acc = acc * t + c[m];
+            a.r[k] = acc;
+        }
+        return VEXA_DF_OK;
+    }
     for (int64_t k = 0; k < a.nsite; ++k) {
         const int64_t p = piece_of(a.cell[k], a.nx);
         const T t = a.site[k] - left_end<T>(a, p);
         const T* c = a.coeff + p * order;
-        for (int64_t q = 0; q < a.nder; ++q) {
-            const int64_t d = a.orders[q];
-            T acc = T(0);
-            for (int64_t m = order - 1; m >= d; --m) acc = acc * t + (d == 0 ? c[m] : c[m] * T(falling(m, d)));
-            a.r[k * a.nder + q] = acc;
-        }
+        for (int64_t q = 0; q < a.nder; ++q) a.r[k * a.nder + q] = derivative<T, Order>(c, t, a.orders[q], order);
     }
     return VEXA_DF_OK;
 }
@@ -137,7 +156,10 @@ template <class T> int plain(int kind, const Args<T>& a) {
         case kStepRight: return step<T, true>(a);
         case kLookUp: return look_up<T>(a);
         case kQuadSubb: return subbotin<T>(a);
-        default: return polynomial<T>(a);
+        case kLinear: return polynomial<T, 2>(a);
+        case kQuadratic: return polynomial<T, 3>(a);
+        case kCubic: return polynomial<T, 4>(a);
+        default: return polynomial<T, 0>(a);
     }
 }
 
@@ -218,17 +240,19 @@ template <class T> struct Interp {
     EvalCb<T>*le, *re, *in;
     void *le_p, *re_p, *in_p;
     int64_t chunk, iterations;
+    T* area;  // the work area of the threaded path: per thread a block of results, or null
     int status;
 };
 
 constexpr int64_t kBlock = 256;
 
 // Sites [from, to): cells, then every function, block by block.
-template <class T> int run(Interp<T>& w, int64_t from, int64_t to) {
+template <class T> int run(Interp<T>& w, int64_t from, int64_t to, int64_t slot) {
     const DfTask* t = w.t;
     T sites[kBlock];
     int32_t cells[kBlock];
-    T scratch[kBlock * 8];
+    T frame_scratch[kBlock * 8];
+    T* scratch = w.area != nullptr ? w.area + slot * kBlock * 8 : frame_scratch;
     const Grid<T> g(t);
     const int64_t block = std::min<int64_t>(kBlock, kBlock * 8 / w.nder);  // the scratch holds 8 kBlock results
     // The search continues from block to block (sorted sites keep their position).
@@ -284,7 +308,7 @@ template <class T> int run(Interp<T>& w, int64_t from, int64_t to) {
 template <class T> void interp_worker(int i, int, int, void* context) {
     auto& w = *static_cast<Interp<T>*>(context);
     const int64_t from = int64_t(i) * w.chunk, to = i == w.iterations - 1 ? w.nsite : from + w.chunk;
-    const int st = run(w, from, to);
+    const int st = run(w, from, to, i);
     if (st < 0) __atomic_store_n(&w.status, st, __ATOMIC_RELAXED);
 }
 
@@ -321,13 +345,19 @@ int interpolate(const DfTask* t, int64_t type, int64_t nsite, const T* site, int
     int64_t threads = 1;
     if (!inline_path && tt != nullptr && tt->max_threads != nullptr)
         threads = std::min<int64_t>(tt->max_threads(), std::max<int64_t>(1, nsite / (4 * kBlock)));
+    // Past the inline path: a work area for the threads' result blocks.
+    Buffer<T> area;
+    if (!inline_path) {
+        if (!area.allocate(threads * kBlock * 8)) return VEXA_DF_MEMORY;
+        w.area = area.p;
+    }
     if (threads > 1) {
         w.iterations = threads;
         w.chunk = nsite / threads;
         tt->parallel_for(int(threads), int(threads), &w, interp_worker<T>);
         return w.status;
     }
-    const int st = run(w, 0, nsite);
+    const int st = run(w, 0, nsite, 0);
     return st < 0 ? st : w.status;
 }
 

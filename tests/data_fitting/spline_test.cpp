@@ -388,6 +388,28 @@ TEST(Splines, EntryChecksAndAllocationFailures) {
             EXPECT_EQ(vexa_serv_test_live_blocks(), live);
         }
     }
+    // The interpolation's work area (past the inline path of 31 sites).
+    {
+        Spline w(50, 1, 2, 0, 2, wave);
+        ASSERT_EQ(w.edit(0, 0), 0);
+        ASSERT_EQ(vexa_df_kernel_dDFLinearSpline1D(w.t, 0, nullptr), 0);
+        const std::vector<double> s40(40, 0.5);
+        std::vector<double> out(40);
+        const int32_t value[1] = {1};
+        auto call = [&](int64_t n) {
+            return vexa_df_kernel_dDFInterpolate1D(w.t, 0, 0, n, s40.data(), 0, 1, value, nullptr, out.data(), 0, nullptr,
+                                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                   vexa_serv_threading_table());
+        };
+        const long live = vexa_serv_test_live_blocks();
+        vexa_serv_test_fail_allocation(1);
+        EXPECT_EQ(call(31), 0);  // inline: nothing allocated
+        vexa_serv_test_fail_allocation(0);
+        vexa_serv_test_fail_allocation(1);
+        EXPECT_EQ(call(40), VEXA_DF_MEMORY);
+        vexa_serv_test_fail_allocation(0);
+        EXPECT_EQ(vexa_serv_test_live_blocks(), live);
+    }
     // Every allocation of the cubic constructions and the integration.
     for (int family = 0; family < 5; ++family) {
         Spline w(5000, 2, 4, 0, 2, wave);
