@@ -98,6 +98,31 @@ template <class T> struct Row {
 
 namespace vexa::df {
 
+// The stand-in's tridiagonal solvers by precision, one right-hand side of n.
+template <class T> struct Tridiagonal;
+template <> struct Tridiagonal<double> {
+    static void factor(int n, double* dl, double* d, double* du, int* info) { ddttrfb_4dfl(&n, dl, d, du, info); }
+    static void solve(int n, const double* dl, const double* d, const double* du, double* b, int* info) {
+        const int one = 1;
+        ddttrsb_4dfl("N", &n, &one, dl, d, du, b, &n, info);
+    }
+    static void factor_solve(int n, double* dl, double* d, double* du, double* b, int* info) {
+        const int one = 1;
+        ddtsvb_4dfl(&n, &one, dl, d, du, b, &n, info);
+    }
+};
+template <> struct Tridiagonal<float> {
+    static void factor(int n, float* dl, float* d, float* du, int* info) { sdttrfb_4dfl(&n, dl, d, du, info); }
+    static void solve(int n, const float* dl, const float* d, const float* du, float* b, int* info) {
+        const int one = 1;
+        sdttrsb_4dfl("N", &n, &one, dl, d, du, b, &n, info);
+    }
+    static void factor_solve(int n, float* dl, float* d, float* du, float* b, int* info) {
+        const int one = 1;
+        sdtsvb_4dfl(&n, &one, dl, d, du, b, &n, info);
+    }
+};
+
 // A service-layer work array released on every return path.
 template <class T> struct Buffer {
     T* p = nullptr;

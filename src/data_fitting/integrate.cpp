@@ -34,15 +34,7 @@ template <class T> using IntegrCb = typename Types<T>::Cb;
 
 enum Kind { kLinear, kQuad, kCub, kSubb, kArb, kPwL, kPwR, kNoKind };
 
-VEXA_INLINE int64_t piece_of(int64_t cell, int64_t nx) {
-    int64_t p = cell - 1 < 0 ? 0 : cell - 1;
-    if (cell > nx - 1) p -= 1;
-    return p;
-}
-template <class T> VEXA_INLINE T point(const IArgs<T>& a, int64_t p) {
-    if (!(a.xhint & 4)) return a.x[p];
-    return p == a.nx - 1 ? a.x[1] : __builtin_fma(T(p), a.h, a.x[0]);
-}
+template <class T> VEXA_INLINE T point(const IArgs<T>& a, int64_t p) { return point_of<T>(a, p); }
 
 // The integral of piece p from ta to tb.
 template <class T> VEXA_INLINE T piece_integral(int kind, const IArgs<T>& a, int64_t p, T ta, T tb) {
@@ -56,25 +48,17 @@ template <class T> VEXA_INLINE T piece_integral(int kind, const IArgs<T>& a, int
     return ib * tb - ia * ta;
 }
 
-template <class T> VEXA_INLINE T knot(const IArgs<T>& a, int64_t k) {
-    if (k <= 0) return point<T>(a, 0);
-    if (k >= a.nx) return point<T>(a, a.nx - 1);
-    return (a.ic_type & 4) ? (point<T>(a, k - 1) + point<T>(a, k)) * T(0.5) : a.ic[k - 1];
-}
-template <class T> VEXA_INLINE int64_t subgrid_piece(const IArgs<T>& a, T s, int64_t c) {
-    return c <= 0 ? 0 : c >= a.nx ? a.nx - 1 : (s < knot<T>(a, c) ? c - 1 : c);
-}
 template <class T> VEXA_INLINE T quadratic_integral(const T* q, T ua, T ub) {
     const auto f = [&](T u) { return u * (q[0] + u * (q[1] / T(2) + u * q[2] / T(3))); };
     return f(ub) - f(ua);
 }
 // The Subbotin spline over [lo, hi], piece by piece of the subgrid.
 template <class T> T subgrid_span(const IArgs<T>& a, T lo, int64_t clo, T hi, int64_t chi) {
-    const int64_t pa = subgrid_piece<T>(a, lo, clo), pb = subgrid_piece<T>(a, hi, chi);
+    const int64_t pa = subgrid_piece_of<T>(a, lo, clo), pb = subgrid_piece_of<T>(a, hi, chi);
     T sum = T(0);
     for (int64_t p = pa; p <= pb; ++p) {
-        const T k0 = knot<T>(a, p);
-        const T from = p == pa ? lo : k0, to = p == pb ? hi : knot<T>(a, p + 1);
+        const T k0 = knot_of<T>(a, p);
+        const T from = p == pa ? lo : k0, to = p == pb ? hi : knot_of<T>(a, p + 1);
         sum += quadratic_integral(a.coeff + p * 3, from - k0, to - k0);
     }
     return sum;

@@ -39,15 +39,7 @@ template <class T> using EvalCb = typename Types<T>::Cb;
 
 enum Kind { kLinear, kQuadratic, kCubic, kQuadSubb, kArbitrary, kStepLeft, kStepRight, kLookUp, kNoKind };
 
-VEXA_INLINE int64_t piece_of(int64_t cell, int64_t nx) {
-    int64_t p = cell - 1 < 0 ? 0 : cell - 1;
-    if (cell > nx - 1) p -= 1;
-    return p;
-}
-
-template <class T> VEXA_INLINE T left_end(const Args<T>& a, int64_t p) {
-    return (a.xhint & 4) ? __builtin_fma(T(p), a.h, a.x[0]) : a.x[p];
-}
+template <class T> VEXA_INLINE T left_end(const Args<T>& a, int64_t p) { return point_of<T>(a, p); }
 
 // m!/(m-d)!
 VEXA_INLINE double falling(int64_t m, int64_t d) {
@@ -91,22 +83,12 @@ template <class T, int Order> int polynomial(const Args<T>& a) {
     return VEXA_DF_OK;
 }
 
-template <class T> VEXA_INLINE T grid_point(const Args<T>& a, int64_t i) {
-    if (!(a.xhint & 4)) return a.x[i];
-    return i == a.nx - 1 ? a.x[1] : __builtin_fma(T(i), a.h, a.x[0]);
-}
-template <class T> VEXA_INLINE T subgrid_knot(const Args<T>& a, int64_t k) {
-    if (k <= 0) return grid_point<T>(a, 0);
-    if (k >= a.nx) return grid_point<T>(a, a.nx - 1);
-    return (a.ic_type & 4) ? (grid_point<T>(a, k - 1) + grid_point<T>(a, k)) * T(0.5) : a.ic[k - 1];
-}
-
 template <class T> int subbotin(const Args<T>& a) {
     for (int64_t k = 0; k < a.nsite; ++k) {
         const T s = a.site[k];
         const int64_t c = a.cell[k];
-        const int64_t p = c <= 0 ? 0 : c >= a.nx ? a.nx - 1 : (s < subgrid_knot<T>(a, c) ? c - 1 : c);
-        const T u = s - subgrid_knot<T>(a, p);
+        const int64_t p = subgrid_piece_of<T>(a, s, c);
+        const T u = s - knot_of<T>(a, p);
         const T* q = a.coeff + p * 3;
         for (int64_t d = 0; d < a.nder; ++d) {
             const int32_t o = a.orders[d];
@@ -181,7 +163,7 @@ template <class T> int with_callbacks(int kind, const Args<T>& a) {
             int64_t m = 0;
             for (int64_t k = 0; k < n; ++k) {
                 const int64_t c = a.cell[at + k];
-                const int which = c == 0 ? 0 : c >= a.nx && a.site[at + k] != a.x[(a.xhint & 4) ? 1 : a.nx - 1] ? 1 : 2;
+                const int which = c == 0 ? 0 : c >= a.nx && a.site[at + k] != point_of<T>(a, a.nx - 1) ? 1 : 2;
                 if (which != part || done[k]) continue;
                 sites[m] = a.site[at + k], cells[m] = c, index[m] = k, ++m;
             }

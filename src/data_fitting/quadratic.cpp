@@ -57,20 +57,6 @@ template <class T> int standard(DfTask* t, const ThreadingTable* tt) {
     return status;
 }
 
-template <class T> struct Subbotin;
-template <> struct Subbotin<double> {
-    static void solve(int n, double* dl, double* d, double* du, double* b, int* info) {
-        const int one = 1;
-        ddtsvb_4dfl(&n, &one, dl, d, du, b, &n, info);
-    }
-};
-template <> struct Subbotin<float> {
-    static void solve(int n, float* dl, float* d, float* du, float* b, int* info) {
-        const int one = 1;
-        sdtsvb_4dfl(&n, &one, dl, d, du, b, &n, info);
-    }
-};
-
 // An inner piece through (0, v0), (a, y) and (H, v1): its coefficients B, C.
 template <class T> VEXA_INLINE void through(T v0, T y, T v1, T a, T H, T& B, T& C) {
     const T p = y - v0, r = v1 - v0;
@@ -140,7 +126,7 @@ template <class T> int subbotin(DfTask* t, const ThreadingTable* tt) {
             r[row] = rhs;
         }
         int info = 0;
-        Subbotin<T>::solve(int(N), dl, d, du, r, &info);
+        Tridiagonal<T>::factor_solve(int(N), dl, d, du, r, &info);
         if (info != 0) {
             __atomic_store_n(&status, VEXA_DF_SOLVER, __ATOMIC_RELAXED);
             return;

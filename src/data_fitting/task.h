@@ -79,4 +79,28 @@ template <class T> void build_bins(DfTask* t) {
     p[2 * nbins + 1] = p[2 * (nbins - 1) + 1];
 }
 
+// The piece of a site in cell c: the end pieces extend past the partition.
+VEXA_INLINE int64_t piece_of(int64_t cell, int64_t nx) {
+    int64_t p = cell - 1 < 0 ? 0 : cell - 1;
+    if (cell > nx - 1) p -= 1;
+    return p;
+}
+
+// Point i of the partition and knot k of the Subbotin subgrid, for the
+// evaluator and integration argument records (fields nx, x, xhint, h, ic,
+// ic_type).
+template <class T, class A> VEXA_INLINE T point_of(const A& a, int64_t i) {
+    if (!(a.xhint & 4)) return a.x[i];
+    return i == a.nx - 1 ? a.x[1] : __builtin_fma(T(i), a.h, a.x[0]);
+}
+template <class T, class A> VEXA_INLINE T knot_of(const A& a, int64_t k) {
+    if (k <= 0) return point_of<T>(a, 0);
+    if (k >= a.nx) return point_of<T>(a, a.nx - 1);
+    return (a.ic_type & 4) ? (point_of<T>(a, k - 1) + point_of<T>(a, k)) * T(0.5) : a.ic[k - 1];
+}
+// The subgrid piece of a site in cell c.
+template <class T, class A> VEXA_INLINE int64_t subgrid_piece_of(const A& a, T s, int64_t c) {
+    return c <= 0 ? 0 : c >= a.nx ? a.nx - 1 : (s < knot_of<T>(a, c) ? c - 1 : c);
+}
+
 }  // namespace vexa::df
