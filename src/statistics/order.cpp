@@ -25,7 +25,7 @@ constexpr uint64_t kMin = 0x400, kMax = 0x800;
 constexpr uint64_t kQuantiles = 0x10000, kOrderStats = 0x20000;
 constexpr uint64_t kSortMethod = 0x100000;
 constexpr int64_t kCopyBudget = 0xA00000;  // bytes of variable copies across threads
-constexpr int64_t kSelectOrders = 2;       // up to this many orders by selection
+constexpr int64_t kSelectOrders = 2;       // up to this many orders by selection, more by one sort (measured)
 
 using Block = vexa::ss::OwnedBlock;
 
@@ -57,6 +57,16 @@ template <class T> int minmax(SSTask* t, uint64_t est, uint64_t method) {
     return VEXA_SS_OK;
 }
 
+// Puts ranks[first..last) (ascending, within [lo, hi]) of a[lo..hi] in place:
+// the middle one by selection in the part, then each side in its own part.
+template <class T> void select_ranks(T* a, int64_t lo, int64_t hi, const int64_t* ranks, int64_t first, int64_t last) {
+    if (first >= last) return;
+    const int64_t mid = (first + last) / 2, r = ranks[mid];
+    vexa::ss::select(hi - lo + 1, vexa::ss::Plain<T>{a + lo}, r - lo);
+    select_ranks(a, lo, r - 1, ranks, first, mid);
+    select_ranks(a, r + 1, hi, ranks, mid + 1, last);
+}
+
 template <class T> struct QuantileWork {
     const SSTask* task;
     Shape s;
@@ -75,17 +85,28 @@ template <class T> void quantile_worker(int it, int thread, int, void* context) 
     T* c = w.copies + 2 * n * thread;
     const T* x = static_cast<const T*>(w.task->x);
     for (int64_t j = 0; j < n; ++j) c[j] = x[w.s.index(var, j)];
-    // One or two orders without order statistics: selection, where the rank
-    // after k is the smallest value above position k; otherwise one sort.
+    // Up to kSelectOrders orders without order statistics: the ranks k of
+    // the orders put in place by one multiple selection (each selection
+    // splits the array, the ranks on either side are selected within their
+    // part); rank k + 1 is then the smallest value between k and the next
+    // selected rank. Otherwise one sort.
     if (w.order_stats == nullptr && w.orders_n <= kSelectOrders) {
+        int64_t ranks[kSelectOrders];
+        int64_t nr = 0;
+        for (int64_t m = 0; m < w.orders_n; ++m) ranks[nr++] = int64_t(T(n - 1) * w.orders[m]);
+        std::sort(ranks, ranks + nr);
+        nr = std::unique(ranks, ranks + nr) - ranks;
+        select_ranks(c, 0, n - 1, ranks, 0, nr);
         for (int64_t m = 0; m < w.orders_n; ++m) {
             const T pos = T(n - 1) * w.orders[m];
             const int64_t k = int64_t(pos);
-            const T a = vexa::ss::select(n, vexa::ss::Plain<T>{c}, k);
+            const T a = c[k];
             T b = a;
             if (k + 1 < n) {
+                const int64_t* next = std::upper_bound(ranks, ranks + nr, k);
+                const int64_t end = next == ranks + nr ? n : *next + 1;
                 b = c[k + 1];
-                for (int64_t j = k + 2; j < n; ++j) b = c[j] < b ? c[j] : b;
+                for (int64_t j = k + 2; j < end; ++j) b = c[j] < b ? c[j] : b;
             }
             w.quantiles[var * w.orders_n + m] = a + (b - a) * (pos - T(k));
         }
