@@ -129,7 +129,7 @@ template <class T> void sorted_cells(const SearchData<T>& d, int64_t n, const T*
             cell[k] = int32_t(nx - 1);
             continue;
         }
-        while (p < nx && x[p] <= s) ++p;
+        p += count_at_or_below(x, p, nx, s);  // the steps up, a register of points at a time
         cell[k] = int32_t(p);
     }
     if (start != nullptr) *start = p;
