@@ -212,6 +212,13 @@ VEXA_INLINE unsigned even_bits(unsigned m) {
     return m;
 }
 
+// Exact doubles of 64-bit integer lanes below 2^52: the lane ORed into the
+// mantissa of 2^52, which is then subtracted.
+VEXA_INLINE __m256d small_to_double(__m256i v) {
+    const __m256i bias = _mm256_set1_epi64x(0x4330000000000000LL);
+    return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(v, bias)), _mm256_castsi256_pd(bias));
+}
+
 // Square transposes: r[i] lane j becomes r[j] lane i.
 VEXA_INLINE void transpose(__m256d (&r)[4]) {
     const __m256d a = _mm256_unpacklo_pd(r[0], r[1]), b = _mm256_unpackhi_pd(r[0], r[1]);

@@ -32,8 +32,6 @@ VEXA_INLINE bool right_first(int b) { return b == k1st1st || b == k2nd1st; }
 VEXA_INLINE bool left_second(int b) { return b == k2nd1st || b == k2nd2nd; }
 VEXA_INLINE bool right_second(int b) { return b == k1st2nd || b == k2nd2nd; }
 
-VEXA_INLINE bool y_hint_ok(int64_t h) { return h == 0 || h == 16 || h == 32 || h == 128; }
-
 // The checks every cubic family shares after its own count check:
 // storage hint, boundary type (bc_type 0 only where allowed), boundary values.
 VEXA_INLINE int boundary_checks(const DfTask* t, bool not_set_allowed) {
@@ -139,25 +137,18 @@ template <class T> struct Buffer {
 
 namespace vexa::df {
 
-// The Subbotin spline's subgrid: knots t[0] = x[0] < t[1] < ... < t[nx] =
-// x[nx-1] with x[k-1] < t[k] < x[k]; piece k runs from t[k] to t[k+1] and
-// holds the data point x[k]. Knot k (1..nx-1) is ic[k-1], or the midpoint of
-// x[k-1] and x[k] when bit 4 of ic_type is set (the uniform subgrid).
+// The Subbotin spline's subgrid over a task's partition, in the form the
+// shared knot rule (knot_of, subgrid_piece_of in task.h) reads.
 template <class T> struct Subgrid {
-    const Grid<T>* g;
+    int64_t nx;
+    const T* x;
+    int64_t xhint;
+    T h;
     const T* ic;
-    bool midpoints;
-    VEXA_INLINE T knot(int64_t k) const {
-        if (k <= 0) return g->at(0);
-        if (k >= g->nx) return g->at(g->nx - 1);
-        return midpoints ? (g->at(k - 1) + g->at(k)) * T(0.5) : ic[k - 1];
-    }
-    // The piece of a site in cell c of the partition.
-    VEXA_INLINE int64_t piece(T s, int64_t c) const {
-        if (c <= 0) return 0;
-        if (c >= g->nx) return g->nx - 1;
-        return s < knot(c) ? c - 1 : c;
-    }
+    int64_t ic_type;
+    Subgrid(const DfTask* t, const Grid<T>& g)
+        : nx(t->nx), x(xs<T>(t)), xhint(t->xhint), h(g.h), ic(static_cast<const T*>(t->ic)), ic_type(t->ic_type) {}
+    VEXA_INLINE T knot(int64_t k) const { return knot_of<T>(*this, k); }
 };
 
 }  // namespace vexa::df

@@ -67,8 +67,8 @@ template <class T> VEXA_INLINE void through(T v0, T y, T v1, T a, T H, T& B, T& 
 template <class T> int subbotin(DfTask* t, const ThreadingTable* tt) {
     const int64_t n = t->nx;
     const Grid<T> g(t);
-    const Subgrid<T> sg{&g, static_cast<const T*>(t->ic), (t->ic_type & 4) != 0};
-    if (!sg.midpoints && t->ic == nullptr) return VEXA_DF_NO_IC;
+    const Subgrid<T> sg(t, g);
+    if (!(t->ic_type & 4) && t->ic == nullptr) return VEXA_DF_NO_IC;
     for (int64_t k = 1; k < n; ++k)
         if (!(sg.knot(k) > g.at(k - 1) && sg.knot(k) < g.at(k))) return VEXA_DF_BAD_IC_TYPE;
     const int b = boundary_index(t->bc_type);

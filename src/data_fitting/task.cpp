@@ -13,9 +13,6 @@ namespace {
 
 using namespace vexa::df;
 
-VEXA_INLINE bool y_hint(int64_t h) { return h == 0 || h == 16 || h == 32 || h == 128; }
-VEXA_INLINE bool x_hint(int64_t h) { return h == 0 || h == 1 || h == 2 || h == 4; }
-
 // The function-value table for y under the task's yhint.
 template <class T> int fill_y_table(DfTask* t, const T* y) {
     const int64_t entries = t->yhint == 32 ? 1 : t->ny;
@@ -49,10 +46,10 @@ int new_task(DfTask** out, int64_t nx, const T* x, int64_t xhint, int64_t ny, co
     if (out == nullptr) return VEXA_DF_NO_TASK;
     if (nx < 2) return VEXA_DF_BAD_NX;
     if (x == nullptr) return VEXA_DF_NO_X;
-    if (!x_hint(xhint)) return VEXA_DF_BAD_XHINT;
+    if (!x_hint_ok(xhint)) return VEXA_DF_BAD_XHINT;
     if (ny != 0 && y == nullptr) return VEXA_DF_NO_Y;
     if (ny == 0 && y != nullptr) return VEXA_DF_BAD_NY;
-    if (!y_hint(yhint)) return VEXA_DF_BAD_YHINT;
+    if (!y_hint_ok(yhint)) return VEXA_DF_BAD_YHINT;
     auto* t = static_cast<DfTask*>(vexa_serv_allocate(sizeof(DfTask), kAlignment));
     *out = t;
     if (t == nullptr) return VEXA_DF_MEMORY;
@@ -193,14 +190,14 @@ int64_t* value_field(DfTask* t, int64_t attr) {
 int refuse(int64_t attr, int64_t v) {
     switch (attr) {
         case VEXA_DF_NX: return v < 2 ? VEXA_DF_BAD_NX : 0;
-        case VEXA_DF_XHINT: return x_hint(v) ? 0 : VEXA_DF_BAD_XHINT;
+        case VEXA_DF_XHINT: return x_hint_ok(v) ? 0 : VEXA_DF_BAD_XHINT;
         case VEXA_DF_NY: return v <= 0 ? VEXA_DF_BAD_NY : 0;
-        case VEXA_DF_YHINT: return y_hint(v) ? 0 : VEXA_DF_BAD_YHINT;
+        case VEXA_DF_YHINT: return y_hint_ok(v) ? 0 : VEXA_DF_BAD_YHINT;
         case VEXA_DF_S_ORDER: return v < 0 ? VEXA_DF_BAD_ORDER : 0;
         case VEXA_DF_S_TYPE: return v < 0 || v > 5 ? VEXA_DF_BAD_TYPE : 0;
         case VEXA_DF_IC_TYPE: return v == 0 || v == 1 || v == 2 || (v & 8) ? 0 : VEXA_DF_BAD_IC_TYPE;
         case VEXA_DF_BC_TYPE: return v < 0 ? VEXA_DF_BAD_BC_TYPE : 0;
-        case VEXA_DF_COEFF_HINT: return y_hint(v) ? 0 : VEXA_DF_BAD_COEFF_HINT;
+        case VEXA_DF_COEFF_HINT: return y_hint_ok(v) ? 0 : VEXA_DF_BAD_COEFF_HINT;
         case VEXA_DF_CALLER_FLAG: return v == 0 || v == 1 ? 0 : VEXA_DF_BAD_CALLER_FLAG;
         default: return VEXA_DF_BAD_ATTR;
     }

@@ -12,6 +12,10 @@ namespace vexa::df {
 constexpr int kAlignment = 128;
 constexpr uint32_t kUnset = 0xFFFFFFFFu;
 
+// Storage hints of function values and coefficients, and partition hints.
+VEXA_INLINE bool y_hint_ok(int64_t h) { return h == 0 || h == 16 || h == 32 || h == 128; }
+VEXA_INLINE bool x_hint_ok(int64_t h) { return h == 0 || h == 1 || h == 2 || h == 4; }
+
 template <class T> VEXA_INLINE const T* xs(const DfTask* t) { return static_cast<const T*>(t->x); }
 VEXA_INLINE bool uniform(const DfTask* t) { return (t->xhint & 4) != 0; }
 VEXA_INLINE int64_t functions(const DfTask* t) { return t->ny > 0 ? t->ny : 1; }

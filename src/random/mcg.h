@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "common/simd.h"
 #include "random/stream.h"
 
 namespace vexa::rng {
@@ -167,12 +168,6 @@ template <class G> int output_words(StreamState* s, int n, uint32_t* r) {
         },
         [&](int i, typename G::word x) { std::memcpy(r + kWords * i, &x, sizeof(x)); });
     return VEXA_RNG_OK;
-}
-
-// Bit-exact doubles of 64-bit lanes below 2^52: the lane ORed into 2^52's mantissa.
-VEXA_INLINE __m256d small_to_double(__m256i v) {
-    const __m256i bias = _mm256_set1_epi64x(0x4330000000000000LL);
-    return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(v, bias)), _mm256_castsi256_pd(bias));
 }
 
 }  // namespace vexa::rng

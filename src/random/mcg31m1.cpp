@@ -31,7 +31,7 @@ struct Mcg31 {
         p = _mm256_add_epi64(_mm256_and_si256(p, m), _mm256_srli_epi64(p, 31));
         return _mm256_add_epi64(_mm256_and_si256(p, m), _mm256_srli_epi64(p, 31));
     }
-    static VEXA_INLINE __m256d to_double(__m256i v) { return small_to_double(v); }
+    static VEXA_INLINE __m256d to_double(__m256i v) { return vexa::simd::small_to_double(v); }
     static VEXA_INLINE double to_double(uint32_t x) { return double(x); }
 };
 

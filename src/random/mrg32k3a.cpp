@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "common/simd.h"
 #include "random/stream.h"
 
 namespace {
@@ -150,11 +151,9 @@ VEXA_EXPORT int __tqrdBRngMRG32K3A(StreamState* s, int n, double* r, double a, d
     Mrg g(s);
     const double scale = (b - a) * kNorm;
     const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(a);
-    const __m256i bias = _mm256_set1_epi64x(0x4330000000000000LL);
     const int done = blocks(g, n, [&](int i, __m256i d) {
         const __m256i z = add_m1_where(d, _mm256_cmpgt_epi64(_mm256_setzero_si256(), d));  // d < 0
-        const __m256d x = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(z, bias)), _mm256_castsi256_pd(bias));
-        _mm256_storeu_pd(r + i, _mm256_fmadd_pd(x, vs, va));
+        _mm256_storeu_pd(r + i, _mm256_fmadd_pd(vexa::simd::small_to_double(z), vs, va));
     });
     for (int i = done; i < n; ++i) r[i] = __builtin_fma(residue(g.step()), scale, a);
     return VEXA_RNG_OK;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/simd.h"
 #include "random/stream.h"
 
 namespace {
@@ -97,13 +98,11 @@ VEXA_EXPORT int __tqriBRngR250(StreamState* s, int n, uint32_t* r) {
 VEXA_EXPORT int __tqrdBRngR250(StreamState* s, int n, double* r, double a, double b) {
     const double scale = (b - a) * 0x1p-32;
     const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(a);
-    const __m256i bias = _mm256_set1_epi64x(0x4330000000000000LL);
     through_buffer(s, n, [&](int at, const uint32_t* w, int k) {
         int t = 0;
         for (; t + 4 <= k; t += 4) {
             const __m256i v = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + t)));
-            const __m256d x = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(v, bias)), _mm256_castsi256_pd(bias));
-            _mm256_storeu_pd(r + at + t, _mm256_fmadd_pd(x, vs, va));
+            _mm256_storeu_pd(r + at + t, _mm256_fmadd_pd(vexa::simd::small_to_double(v), vs, va));
         }
         for (; t < k; ++t) r[at + t] = __builtin_fma(double(w[t]), scale, a);
     });
