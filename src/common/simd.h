@@ -246,4 +246,89 @@ VEXA_INLINE void transpose(__m256 (&r)[8]) {
     }
 }
 
+// Square tiles read from and written to memory: rows p + at[j] (j below the
+// lane count), each one register long; in registers, t[s] holds element s of
+// every row. Built from 128-bit halves and in-lane shuffles only, since the
+// cross-lane permutes of transpose() are slow on some cores.
+VEXA_INLINE __m256d halves(const double* lo, const double* hi) {
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(lo)), _mm_loadu_pd(hi), 1);
+}
+VEXA_INLINE __m256 halves(const float* lo, const float* hi) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lo)), _mm_loadu_ps(hi), 1);
+}
+VEXA_INLINE void store_halves(double* lo, double* hi, __m256d v) {
+    _mm_storeu_pd(lo, _mm256_castpd256_pd128(v));
+    _mm_storeu_pd(hi, _mm256_extractf128_pd(v, 1));
+}
+VEXA_INLINE void store_halves(float* lo, float* hi, __m256 v) {
+    _mm_storeu_ps(lo, _mm256_castps256_ps128(v));
+    _mm_storeu_ps(hi, _mm256_extractf128_ps(v, 1));
+}
+VEXA_INLINE void load_tile(__m256d (&t)[4], const double* p, const int* at) {
+    const double *r0 = p + at[0], *r1 = p + at[1], *r2 = p + at[2], *r3 = p + at[3];
+    const __m256d a = halves(r0, r2), b = halves(r1, r3), c = halves(r0 + 2, r2 + 2), d = halves(r1 + 2, r3 + 2);
+    t[0] = _mm256_unpacklo_pd(a, b), t[1] = _mm256_unpackhi_pd(a, b);
+    t[2] = _mm256_unpacklo_pd(c, d), t[3] = _mm256_unpackhi_pd(c, d);
+}
+VEXA_INLINE void store_tile(const __m256d (&t)[4], double* p, const int* at) {
+    const __m256d a = _mm256_unpacklo_pd(t[0], t[1]), b = _mm256_unpackhi_pd(t[0], t[1]);
+    const __m256d c = _mm256_unpacklo_pd(t[2], t[3]), d = _mm256_unpackhi_pd(t[2], t[3]);
+    store_halves(p + at[0], p + at[2], a), store_halves(p + at[0] + 2, p + at[2] + 2, c);
+    store_halves(p + at[1], p + at[3], b), store_halves(p + at[1] + 2, p + at[3] + 2, d);
+}
+// Four registers, each 128-bit half a 4 x 4 tile, transposed half by half.
+VEXA_INLINE void transpose_halves(__m256& a, __m256& b, __m256& c, __m256& d) {
+    const __m256 t0 = _mm256_unpacklo_ps(a, b), t1 = _mm256_unpackhi_ps(a, b);
+    const __m256 t2 = _mm256_unpacklo_ps(c, d), t3 = _mm256_unpackhi_ps(c, d);
+    a = _mm256_shuffle_ps(t0, t2, 0x44), b = _mm256_shuffle_ps(t0, t2, 0xEE);
+    c = _mm256_shuffle_ps(t1, t3, 0x44), d = _mm256_shuffle_ps(t1, t3, 0xEE);
+}
+VEXA_INLINE void load_tile(__m256 (&t)[8], const float* p, const int* at) {
+    for (int k = 0; k < 4; ++k) t[k] = halves(p + at[k], p + at[k + 4]), t[k + 4] = halves(p + at[k] + 4, p + at[k + 4] + 4);
+    transpose_halves(t[0], t[1], t[2], t[3]);
+    transpose_halves(t[4], t[5], t[6], t[7]);
+}
+VEXA_INLINE void store_tile(const __m256 (&t)[8], float* p, const int* at) {
+    __m256 u[8];
+    for (int k = 0; k < 8; ++k) u[k] = t[k];
+    transpose_halves(u[0], u[1], u[2], u[3]);
+    transpose_halves(u[4], u[5], u[6], u[7]);
+    for (int k = 0; k < 4; ++k) store_halves(p + at[k], p + at[k + 4], u[k]), store_halves(p + at[k] + 4, p + at[k + 4] + 4, u[k + 4]);
+}
+
+// Non-temporal stores of a register (p 32-byte aligned; a fence must follow).
+VEXA_INLINE void stream_store(double* p, __m256d v) { _mm256_stream_pd(p, v); }
+VEXA_INLINE void stream_store(float* p, __m256 v) { _mm256_stream_ps(p, v); }
+
+// Interleaves four registers into consecutive groups of four: p[4 k + q] is
+// lane k of register q (lanes groups, 4 x lanes values). Stream: with
+// non-temporal stores (p 16-byte aligned; a fence must follow the last).
+template <bool Stream = false> VEXA_INLINE void store_halves4(double* lo, double* hi, __m256d v) {
+    if constexpr (Stream) {
+        _mm_stream_pd(lo, _mm256_castpd256_pd128(v));
+        _mm_stream_pd(hi, _mm256_extractf128_pd(v, 1));
+    } else {
+        store_halves(lo, hi, v);
+    }
+}
+template <bool Stream = false> VEXA_INLINE void store_halves4(float* lo, float* hi, __m256 v) {
+    if constexpr (Stream) {
+        _mm_stream_ps(lo, _mm256_castps256_ps128(v));
+        _mm_stream_ps(hi, _mm256_extractf128_ps(v, 1));
+    } else {
+        store_halves(lo, hi, v);
+    }
+}
+template <bool Stream = false> VEXA_INLINE void store_interleaved4(double* p, __m256d a, __m256d b, __m256d c, __m256d d) {
+    const __m256d ab0 = _mm256_unpacklo_pd(a, b), ab1 = _mm256_unpackhi_pd(a, b);
+    const __m256d cd0 = _mm256_unpacklo_pd(c, d), cd1 = _mm256_unpackhi_pd(c, d);
+    store_halves4<Stream>(p, p + 8, ab0), store_halves4<Stream>(p + 2, p + 10, cd0);
+    store_halves4<Stream>(p + 4, p + 12, ab1), store_halves4<Stream>(p + 6, p + 14, cd1);
+}
+template <bool Stream = false> VEXA_INLINE void store_interleaved4(float* p, __m256 a, __m256 b, __m256 c, __m256 d) {
+    transpose_halves(a, b, c, d);
+    store_halves4<Stream>(p, p + 16, a), store_halves4<Stream>(p + 4, p + 20, b);
+    store_halves4<Stream>(p + 8, p + 24, c), store_halves4<Stream>(p + 12, p + 28, d);
+}
+
 }  // namespace vexa::simd

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "common/simd.h"
 #include "data_fitting/task.h"
 #include "vexa/service.h"
 
@@ -63,19 +64,25 @@ void for_functions(const DfTask* t, const ThreadingTable* tt, bool parallel, Bod
                      [](int i, int thread, int, void* c) { (*static_cast<Body*>(c))(int64_t(i), thread); });
 }
 
-// The cubic Hermite piece through (y0, d0) and (y1, d1) over width h, slope m.
-template <class T> VEXA_INLINE void hermite_piece(T* c, T y0, T d0, T d1, T m, T h) {
-    c[0] = y0;
-    c[1] = d0;
-    c[2] = (T(3) * m - T(2) * d0 - d1) / h;
-    c[3] = (d0 + d1 - T(2) * m) / (h * h);
+// The cubic Hermite piece through (y0, d0) and (y1, d1) over width h, slope m,
+// and the cubic piece from the second derivatives M0, M1 at its ends; V is T
+// or a register of T, so that both loops below round alike lane by lane.
+template <class V> VEXA_INLINE void hermite_form(V d0, V d1, V m, V h, V& c2, V& c3) {
+    c2 = (m * 3 - d0 * 2 - d1) / h;
+    c3 = (d0 + d1 - m * 2) / (h * h);
 }
-// The cubic piece from the second derivatives M0, M1 at its ends.
+template <class T, class V> VEXA_INLINE void moment_form(V M0, V M1, V m, V h, V& c1, V& c2, V& c3) {
+    c1 = m - h * ((M1 + M0 + M0) * (T(1) / T(6)));
+    c2 = M0 * T(0.5);
+    c3 = (M1 - M0) / (h * T(6));
+}
+template <class T> VEXA_INLINE void hermite_piece(T* c, T y0, T d0, T d1, T m, T h) {
+    c[0] = y0, c[1] = d0;
+    hermite_form(d0, d1, m, h, c[2], c[3]);
+}
 template <class T> VEXA_INLINE void moment_piece(T* c, T y0, T M0, T M1, T m, T h) {
     c[0] = y0;
-    c[1] = m - h * (M1 / T(6) + M0 / T(3));
-    c[2] = M0 * T(0.5);
-    c[3] = (M1 - M0) / (T(6) * h);
+    moment_form<T>(M0, M1, m, h, c[1], c[2], c[3]);
 }
 
 }  // namespace vexa::df
@@ -92,6 +99,93 @@ template <class T> struct Row {
     VEXA_INLINE T operator[](int64_t i) const { return base[i * stride]; }
 };
 
+// Widths h[i] = x[i+1] - x[i] (the step on a uniform partition) and slopes
+// m[i] of a function, i < n - 1; `reciprocal` takes the slopes of a uniform
+// partition as differences times 1/h.
+template <class T> void widths(const Grid<T>& g, T* h, int64_t n) {
+    if (g.uniform) {
+        for (int64_t i = 0; i + 1 < n; ++i) h[i] = g.h;
+        return;
+    }
+    for (int64_t i = 0; i + 1 < n; ++i) h[i] = g.x[i + 1] - g.x[i];
+}
+template <class T> void slopes(const Row<T>& y, const T* h, T* m, int64_t n, bool reciprocal = false) {
+    if (reciprocal) {
+        const T r = T(1) / h[0];
+        for (int64_t i = 0; i + 1 < n; ++i) m[i] = (y[i + 1] - y[i]) * r;
+    } else if (y.stride == 1) {
+        const T* p = y.base;
+        for (int64_t i = 0; i + 1 < n; ++i) m[i] = (p[i + 1] - p[i]) / h[i];
+    } else {
+        for (int64_t i = 0; i + 1 < n; ++i) m[i] = (y[i + 1] - y[i]) / h[i];
+    }
+}
+
+// Where the pieces' widths and slopes come from: arrays, or the partition and
+// the function's values directly (values by functions, stride 1).
+template <class T> struct FromArrays {
+    const T *m, *h;
+    VEXA_INLINE void at(int64_t i, T& mi, T& hi) const { mi = m[i], hi = h[i]; }
+    VEXA_INLINE void at(int64_t i, simd::vec<T>& mi, simd::vec<T>& hi) const {
+        mi = simd::loadu(m + i), hi = simd::loadu(h + i);
+    }
+};
+template <class T> struct FromValues {
+    const Grid<T>& g;
+    const T* y;
+    VEXA_INLINE void at(int64_t i, T& mi, T& hi) const {
+        hi = g.width(i);
+        mi = (y[i + 1] - y[i]) / hi;
+    }
+    VEXA_INLINE void at(int64_t i, simd::vec<T>& mi, simd::vec<T>& hi) const {
+        using namespace vexa::simd;
+        hi = g.uniform ? broadcast<T>(g.h) : loadu(g.x + i + 1) - loadu(g.x + i);
+        mi = (loadu(y + i + 1) - loadu(y + i)) / hi;
+    }
+};
+
+// The n - 1 pieces of a function into c (four coefficients a piece, pieces
+// `stride` apart) from its values, the slopes and widths of `src`, and either
+// the derivatives (Hermite form) or the second derivatives (moment form) at
+// the points in e; a register of pieces at a time. Large outputs go straight
+// to memory past the caches, which they would only flush.
+template <class T, bool Moment, class Src>
+void write_pieces(T* c, int64_t stride, const Row<T>& y, const T* e, const Src& src, int64_t n) {
+    using namespace vexa::simd;
+    constexpr int L = lanes<T>;
+    int64_t i = 0;
+    alignas(32) T lane[L];
+    const auto run = [&]<bool Stream>() {
+        for (; stride == 4 && i + L < n; i += L) {
+            vec<T> y0;
+            if (y.stride == 1) {
+                y0 = loadu(y.base + i);
+            } else {
+                for (int k = 0; k < L; ++k) lane[k] = y[i + k];
+                y0 = load(lane);
+            }
+            const vec<T> e0 = loadu(e + i), e1 = loadu(e + i + 1);
+            vec<T> mi, hi, c1, c2, c3;
+            src.at(i, mi, hi);
+            if constexpr (Moment) moment_form<T>(e0, e1, mi, hi, c1, c2, c3);
+            else c1 = e0, hermite_form(e0, e1, mi, hi, c2, c3);
+            store_interleaved4<Stream>(c + 4 * i, y0, c1, c2, c3);
+        }
+    };
+    constexpr int64_t kStreamBytes = int64_t(8) << 20;
+    if (n * 4 * int64_t(sizeof(T)) >= kStreamBytes && (reinterpret_cast<uintptr_t>(c) & 15) == 0) {
+        run.template operator()<true>();
+        _mm_sfence();
+    } else {
+        run.template operator()<false>();
+    }
+    for (; i + 1 < n; ++i) {
+        T mi, hi;
+        src.at(i, mi, hi);
+        if constexpr (Moment) moment_piece(c + stride * i, y[i], e[i], e[i + 1], mi, hi);
+        else hermite_piece(c + stride * i, y[i], e[i], e[i + 1], mi, hi);
+    }
+}
 }  // namespace vexa::df
 
 namespace vexa::df {

@@ -39,10 +39,8 @@ template <class T> int default_cubic(DfTask* t, int64_t, const ThreadingTable* t
         T* m = h + (n - 1);
         T* M = m + (n - 1);
         const Row<T> y(t, j);
-        for (int64_t i = 0; i + 1 < n; ++i) {
-            h[i] = g.width(i);
-            m[i] = g.uniform ? (y[i + 1] - y[i]) * (T(1) / h[i]) : (y[i + 1] - y[i]) / h[i];
-        }
+        widths(g, h, n);
+        slopes(y, h, m, n, g.uniform);
         for (int64_t k = 0; k + 2 < n; ++k) M[k + 1] = ic[k];
         if (b == kPeriodic) {
             M[0] = M[n - 1] = -(T(6) * (m[n - 2] - m[0]) + h[0] * M[1] + h[n - 2] * M[n - 2]) / (T(2) * (h[0] + h[n - 2]));
@@ -56,7 +54,7 @@ template <class T> int default_cubic(DfTask* t, int64_t, const ThreadingTable* t
             else if (right_second(b)) M[n - 1] = bc[1];
             else M[n - 1] = T(0);
         }
-        for (int64_t i = 0; i + 1 < n; ++i) moment_piece(c.piece(j, i), y[i], M[i], M[i + 1], m[i], h[i]);
+        write_pieces<T, true>(c.piece(j, 0), t->s_order, y, M, FromArrays<T>{m, h}, n);
     };
     for_functions(t, tt, workers > 1, body, workers);
     return VEXA_DF_OK;

@@ -65,7 +65,8 @@ template <class T, Family F> int local_cubic(DfTask* t, int64_t, const Threading
         T* m = h + n;
         T* d = m + n;
         const Row<T> y(t, j);
-        for (int64_t i = 0; i + 1 < n; ++i) h[i] = g.width(i), m[i] = (y[i + 1] - y[i]) / h[i];
+        widths(g, h, n);
+        slopes(y, h, m, n);
         for (int64_t i = 1; i + 1 < n; ++i) {
             if constexpr (F == kAkima)
                 d[i] = akima(slope(m, n, i - 2), slope(m, n, i - 1), m[i], slope(m, n, i + 1));
@@ -101,7 +102,7 @@ template <class T, Family F> int local_cubic(DfTask* t, int64_t, const Threading
                 d[n - 1] = right_first(b) ? bc[1] : (T(3) * m[n - 2] - d[n - 2]) / T(2) + h[n - 2] * right2 / T(4);
             }
         }
-        for (int64_t i = 0; i + 1 < n; ++i) hermite_piece(c.piece(j, i), y[i], d[i], d[i + 1], m[i], h[i]);
+        write_pieces<T, false>(c.piece(j, 0), t->s_order, y, d, FromArrays<T>{m, h}, n);
     };
     for_functions(t, tt, workers > 1, body, workers);
     return VEXA_DF_OK;

@@ -26,47 +26,27 @@ template <class T> struct System {
     int64_t n;     // points
     int b;         // boundary index
     int64_t size;  // unknowns
-    int64_t first; // index of the first unknown among M
     const T* bc;
-    const Grid<T>* g;  // the widths
+    const Grid<T>* g;
+    const T* h;    // the widths
     T *dl, *d, *du;
     T* z;          // periodic correction vector
     T alpha;       // periodic corner
 };
 
-// The matrix, before factoring.
-template <class T> void build(System<T>& s) {
+// The first and last rows of the matrix, where the boundary conditions enter.
+template <class T> void end_rows(System<T>& s) {
     const int64_t n = s.n;
     const auto h = [&](int64_t i) { return s.g->width(i); };
     T *dl = s.dl, *d = s.d, *du = s.du;
-    if (s.b == kPeriodic) {
-        const int64_t N = n - 1;
-        for (int64_t i = 0; i < N; ++i) {
-            const T hp = i == 0 ? h(n - 2) : h(i - 1);
-            d[i] = T(2) * (hp + h(i));
-            if (i + 1 < N) du[i] = h(i), dl[i] = h(i);
-        }
-        s.alpha = h(n - 2);
-        return;
-    }
-    if (s.b == kNotAKnot) {  // unknowns M[1] .. M[n-2]
-        const int64_t N = n - 2;
-        for (int64_t k = 0; k < N; ++k) {
-            const int64_t i = k + 1;
-            d[k] = T(2) * (h(i - 1) + h(i));
-            if (k + 1 < N) du[k] = h(i), dl[k] = h(i);
-        }
+    if (s.b == kNotAKnot) {
         // M[0] = ((h0 + h1) M1 - h0 M2) / h1 into the first row, alike at the end.
+        const int64_t N = n - 2;
         d[0] += h(0) * (h(0) + h(1)) / h(1);
         if (N > 1) du[0] -= h(0) * h(0) / h(1);
         d[N - 1] += h(n - 2) * (h(n - 3) + h(n - 2)) / h(n - 3);
         if (N > 1) dl[N - 2] -= h(n - 2) * h(n - 2) / h(n - 3);
         return;
-    }
-    for (int64_t i = 1; i + 1 < n; ++i) {
-        d[i] = T(2) * (h(i - 1) + h(i));
-        du[i] = h(i);
-        dl[i - 1] = h(i - 1);
     }
     if (left_first(s.b)) d[0] = T(2) * h(0), du[0] = h(0);
     else d[0] = T(1), du[0] = T(0);
@@ -74,30 +54,107 @@ template <class T> void build(System<T>& s) {
     else d[n - 1] = T(1), dl[n - 2] = T(0);
 }
 
-// The right-hand side of function y into r.
-template <class T> void rhs(const System<T>& s, const Row<T>& y, T* r) {
+// The matrix, before factoring, from the widths.
+template <class T> void build(System<T>& s) {
     const int64_t n = s.n;
-    const auto h = [&](int64_t i) { return s.g->width(i); };
-    auto m = [&](int64_t i) { return (y[i + 1] - y[i]) / h(i); };
+    const T* h = s.h;
+    T *dl = s.dl, *d = s.d, *du = s.du;
     if (s.b == kPeriodic) {
-        T previous = m(n - 2);
-        for (int64_t i = 0; i < n - 1; ++i) {
-            const T current = m(i);
-            r[i] = T(6) * (current - previous);
-            previous = current;
-        }
+        const int64_t N = n - 1;
+        d[0] = T(2) * (h[n - 2] + h[0]);
+        for (int64_t i = 1; i < N; ++i) d[i] = T(2) * (h[i - 1] + h[i]);
+        for (int64_t i = 0; i + 1 < N; ++i) du[i] = h[i], dl[i] = h[i];
+        s.alpha = h[n - 2];
         return;
     }
-    const int64_t shift = s.b == kNotAKnot ? 1 : 0;  // not-a-knot: unknowns from M[1]
-    T previous = m(0);
-    for (int64_t i = 1; i + 1 < n; ++i) {
-        const T current = m(i);
-        r[i - shift] = T(6) * (current - previous);
-        previous = current;
+    if (s.b == kNotAKnot) {  // unknowns M[1] .. M[n-2]
+        const int64_t N = n - 2;
+        for (int64_t k = 0; k < N; ++k) d[k] = T(2) * (h[k] + h[k + 1]);
+        for (int64_t k = 0; k + 1 < N; ++k) du[k] = h[k + 1], dl[k] = h[k + 1];
+    } else {
+        for (int64_t i = 1; i + 1 < n; ++i) d[i] = T(2) * (h[i - 1] + h[i]);
+        for (int64_t i = 1; i + 1 < n; ++i) du[i] = h[i], dl[i - 1] = h[i - 1];
     }
+    end_rows(s);
+}
+
+// The first and last entries of the right-hand side, from the end slopes.
+template <class T> void end_rhs(const System<T>& s, T m_first, T m_last, T* r) {
     if (s.b == kNotAKnot) return;
-    r[0] = left_first(s.b) ? T(6) * (m(0) - s.bc[0]) : left_second(s.b) ? s.bc[0] : T(0);
-    r[n - 1] = right_first(s.b) ? T(6) * (s.bc[1] - m(n - 2)) : right_second(s.b) ? s.bc[1] : T(0);
+    const int64_t n = s.n;
+    r[0] = left_first(s.b) ? T(6) * (m_first - s.bc[0]) : left_second(s.b) ? s.bc[0] : T(0);
+    r[n - 1] = right_first(s.b) ? T(6) * (s.bc[1] - m_last) : right_second(s.b) ? s.bc[1] : T(0);
+}
+
+// The right-hand side into r from the slopes m of a function.
+template <class T> void rhs(const System<T>& s, const T* m, T* r) {
+    const int64_t n = s.n;
+    if (s.b == kPeriodic) {
+        r[0] = T(6) * (m[0] - m[n - 2]);
+        for (int64_t i = 1; i < n - 1; ++i) r[i] = T(6) * (m[i] - m[i - 1]);
+        return;
+    }
+    // Not-a-knot: the unknowns from M[1], so row i of the points is row i - 1.
+    T* inner = s.b == kNotAKnot ? r - 1 : r;
+    for (int64_t i = 1; i + 1 < n; ++i) inner[i] = T(6) * (m[i] - m[i - 1]);
+    end_rhs(s, m[0], m[n - 2], r);
+}
+
+// One function with values by functions, no periodic end: the matrix and the
+// right-hand side in one pass over x and y, a cache-sized run of rows at a
+// time, with the same arithmetic as build() and rhs() over widths and slopes.
+template <class T> void build_direct(System<T>& s, const T* y, T* r) {
+    using namespace vexa::simd;
+    constexpr int L = lanes<T>;
+    constexpr int64_t kRun = 512;
+    // Systems larger than the caches are stored past them: the solver reads
+    // them back from memory either way.
+    const bool stream = s.n * 4 * int64_t(sizeof(T)) >= (int64_t(8) << 20) &&
+                        (reinterpret_cast<uintptr_t>(s.d) & 31) == 0;
+    const int64_t n = s.n, shift = s.b == kNotAKnot ? 1 : 0;
+    const Grid<T>& g = *s.g;
+    T hbuf[kRun + 1], mbuf[kRun + 1];
+    for (int64_t i0 = 1; i0 + 1 < n; i0 += kRun) {
+        const int64_t i1 = std::min(i0 + kRun, n - 1), len = i1 - i0;
+        // The next run's values, on their way while this one is worked.
+        for (int64_t k = i1; k < std::min(i1 + kRun, n); k += 64 / int64_t(sizeof(T))) {
+            if (!g.uniform) __builtin_prefetch(g.x + k);
+            __builtin_prefetch(y + k);
+        }
+        // Widths and slopes of pieces i0 - 1 .. i1 - 1.
+        if (g.uniform) {
+            for (int64_t q = 0; q <= len; ++q) hbuf[q] = g.h;
+        } else {
+            const T* x = g.x + i0 - 1;
+            for (int64_t q = 0; q <= len; ++q) hbuf[q] = x[q + 1] - x[q];
+        }
+        const T* yy = y + i0 - 1;
+        for (int64_t q = 0; q <= len; ++q) mbuf[q] = (yy[q + 1] - yy[q]) / hbuf[q];
+        T *d = s.d + i0 - shift, *du = s.du + i0 - shift, *rr = r + i0 - shift, *dl = s.dl + i0 - shift - 1;
+        int64_t q = 0;
+        const auto row = [&](int64_t q) {
+            d[q] = T(2) * (hbuf[q] + hbuf[q + 1]);
+            du[q] = hbuf[q + 1];
+            rr[q] = T(6) * (mbuf[q + 1] - mbuf[q]);
+            if (i0 + q - shift >= 1) dl[q] = hbuf[q];  // dl[k - 1] for rows k >= 1
+        };
+        if (stream) {
+            // Up to the first aligned row, then registers past the caches.
+            for (; q < len && ((reinterpret_cast<uintptr_t>(d + q) & 31) != 0 || i0 + q - shift < 1); ++q) row(q);
+            for (; q + L <= len; q += L) {
+                const vec<T> h0 = loadu(hbuf + q), h1 = loadu(hbuf + q + 1);
+                stream_store(d + q, (h0 + h1) * T(2));
+                stream_store(du + q, h1);
+                stream_store(rr + q, (loadu(mbuf + q + 1) - loadu(mbuf + q)) * T(6));
+                stream_store(dl + q, h0);
+            }
+        }
+        for (; q < len; ++q) row(q);
+    }
+    if (stream) _mm_sfence();
+    end_rows(s);
+    const T m_first = (y[1] - y[0]) / g.width(0), m_last = (y[n - 1] - y[n - 2]) / g.width(n - 2);
+    end_rhs(s, m_first, m_last, r);
 }
 
 // The solution, in place, into the n second derivatives M (room for n).
@@ -123,7 +180,7 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     const int64_t n = t->nx, ny = functions(t);
     const Grid<T> g(t);
     const Coefficients<T> c{t};
-    System<T> s{n, boundary_index(t->bc_type), 0, 0, static_cast<const T*>(t->bc), &g, nullptr, nullptr, nullptr, nullptr, T(0)};
+    System<T> s{n, boundary_index(t->bc_type), 0, static_cast<const T*>(t->bc), &g, nullptr, nullptr, nullptr, nullptr, nullptr, T(0)};
     // Three points and not-a-knot: the parabola through them.
     if (s.b == kNotAKnot && n == 3) {
         for (int64_t j = 0; j < ny; ++j) {
@@ -140,17 +197,29 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     const int64_t T_ = std::min<int64_t>(avail, ny);
     const bool parallel = ny > 1 && T_ > 1 && n >= 300 && (n >= 600 || T_ >= 8);
     const int64_t workers = parallel ? T_ : 1;
-    // One work array: three diagonals, the periodic correction, per worker a
-    // right-hand side that becomes the second derivatives.
-    const bool periodic = s.b == kPeriodic;
+    // One work array of ((T+2) nx + (2T+3)(nx-1) + 2 nx) 8 - 16 bytes for T
+    // workers. It holds the widths, the three diagonals and the periodic
+    // correction, and per worker the slopes and a right-hand side that
+    // becomes the second derivatives.
+    const int64_t bytes = ((workers + 2) * n + (2 * workers + 3) * (n - 1) + 2 * n) * 8 - 16;
+    // Every array starts on a cache line (dl one value past one), so that row
+    // k of d, du and a right-hand side and slot k - 1 of dl share an alignment.
+    const int64_t line = 64 / int64_t(sizeof(T)), span = (n + line - 1) / line * line;
+    const int64_t fixed = 5 * span + line, per_worker = 2 * span;
     Buffer<T> work;
-    if (!work.allocate((periodic ? 4 : 3) * n + n * workers)) return VEXA_DF_MEMORY;
-    s.dl = work.p, s.d = s.dl + n, s.du = s.d + n, s.z = periodic ? s.du + n : nullptr;
-    T* per_worker = s.du + (periodic ? 2 : 1) * n;
-    build(s);
+    if (!work.allocate(std::max<int64_t>(bytes / int64_t(sizeof(T)), fixed + workers * per_worker))) return VEXA_DF_MEMORY;
+    T* h = work.p;
+    s.h = h, s.dl = h + span + 1, s.d = h + 2 * span + line, s.du = s.d + span, s.z = s.du + span;
+    T* per_worker_base = s.z + span;
     const int N = int(s.size);
     int info = 0;
     const bool one_call = ny == 1 && workers == 1 && s.b != kPeriodic;
+    // One function by functions: no arrays of widths and slopes.
+    const bool direct = one_call && Row<T>(t, 0).stride == 1;
+    if (!direct) {
+        widths(g, h, n);
+        build(s);
+    }
     T gamma = T(0);
     if (s.b == kPeriodic && N >= 3) {
         gamma = -s.d[0];
@@ -173,10 +242,16 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     }
     int status = VEXA_DF_OK;
     auto body = [&](int64_t j, int thread) {
-        T* r = per_worker + n * (thread < workers ? thread : 0);
+        T* m = per_worker_base + per_worker * (thread < workers ? thread : 0);
+        T* r = m + span;
         T* M = r;
         const Row<T> y(t, j);
-        rhs(s, y, r);
+        if (direct) {
+            build_direct(s, y.base, r);
+        } else {
+            slopes(y, h, m, n);
+            rhs(s, m, r);
+        }
         int st = 0;
         if (one_call) Solver<T>::factor_solve(N, s.dl, s.d, s.du, r, &st);
         else Solver<T>::solve(N, s.dl, s.d, s.du, r, &st);
@@ -189,8 +264,8 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
             for (int k = 0; k < N; ++k) r[k] -= f * s.z[k];
         }
         expand(s, M);
-        for (int64_t i = 0; i + 1 < n; ++i)
-            moment_piece(c.piece(j, i), y[i], M[i], M[i + 1], (y[i + 1] - y[i]) / g.width(i), g.width(i));
+        if (direct) write_pieces<T, true>(c.piece(j, 0), t->s_order, y, M, FromValues<T>{g, y.base}, n);
+        else write_pieces<T, true>(c.piece(j, 0), t->s_order, y, M, FromArrays<T>{m, h}, n);
     };
     for_functions(t, tt, parallel, body, int(workers));
     return status;
