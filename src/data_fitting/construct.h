@@ -121,13 +121,24 @@ template <class T> void slopes(const Row<T>& y, const T* h, T* m, int64_t n, boo
     }
 }
 
-// Where the pieces' widths and slopes come from: arrays, or the partition and
-// the function's values directly (values by functions, stride 1).
+// Where the pieces' widths and slopes come from: arrays, slopes in an array
+// and widths from the partition, or the partition and the function's values
+// directly (values by functions, stride 1).
 template <class T> struct FromArrays {
     const T *m, *h;
     VEXA_INLINE void at(int64_t i, T& mi, T& hi) const { mi = m[i], hi = h[i]; }
     VEXA_INLINE void at(int64_t i, simd::vec<T>& mi, simd::vec<T>& hi) const {
         mi = simd::loadu(m + i), hi = simd::loadu(h + i);
+    }
+};
+template <class T> struct FromSlopes {
+    const Grid<T>& g;
+    const T* m;
+    VEXA_INLINE void at(int64_t i, T& mi, T& hi) const { mi = m[i], hi = g.width(i); }
+    VEXA_INLINE void at(int64_t i, simd::vec<T>& mi, simd::vec<T>& hi) const {
+        using namespace vexa::simd;
+        hi = g.uniform ? broadcast<T>(g.h) : loadu(g.x + i + 1) - loadu(g.x + i);
+        mi = loadu(m + i);
     }
 };
 template <class T> struct FromValues {

@@ -103,7 +103,9 @@ template <class T> void rhs(const System<T>& s, const T* m, T* r) {
 // One function with values by functions, no periodic end: the matrix and the
 // right-hand side in one pass over x and y, a cache-sized run of rows at a
 // time, with the same arithmetic as build() and rhs() over widths and slopes.
-template <class T> void build_direct(System<T>& s, const T* y, T* r) {
+// The slopes go to m (when not null) for systems that stay in cache, where
+// keeping them is cheaper than dividing again; returns whether it kept them.
+template <class T> bool build_direct(System<T>& s, const T* y, T* r, T* m) {
     using namespace vexa::simd;
     constexpr int L = lanes<T>;
     constexpr int64_t kRun = 512;
@@ -131,16 +133,14 @@ template <class T> void build_direct(System<T>& s, const T* y, T* r) {
         const T* yy = y + i0 - 1;
         for (int64_t q = 0; q <= len; ++q) mbuf[q] = (yy[q + 1] - yy[q]) / hbuf[q];
         T *d = s.d + i0 - shift, *du = s.du + i0 - shift, *rr = r + i0 - shift, *dl = s.dl + i0 - shift - 1;
+        const int64_t q0 = i0 - shift >= 1 ? 0 : 1;  // dl[k - 1] only for rows k >= 1
         int64_t q = 0;
-        const auto row = [&](int64_t q) {
-            d[q] = T(2) * (hbuf[q] + hbuf[q + 1]);
-            du[q] = hbuf[q + 1];
-            rr[q] = T(6) * (mbuf[q + 1] - mbuf[q]);
-            if (i0 + q - shift >= 1) dl[q] = hbuf[q];  // dl[k - 1] for rows k >= 1
-        };
         if (stream) {
             // Up to the first aligned row, then registers past the caches.
-            for (; q < len && ((reinterpret_cast<uintptr_t>(d + q) & 31) != 0 || i0 + q - shift < 1); ++q) row(q);
+            for (; q < len && ((reinterpret_cast<uintptr_t>(d + q) & 31) != 0 || q < q0); ++q) {
+                d[q] = T(2) * (hbuf[q] + hbuf[q + 1]), du[q] = hbuf[q + 1], rr[q] = T(6) * (mbuf[q + 1] - mbuf[q]);
+                if (q >= q0) dl[q] = hbuf[q];
+            }
             for (; q + L <= len; q += L) {
                 const vec<T> h0 = loadu(hbuf + q), h1 = loadu(hbuf + q + 1);
                 stream_store(d + q, (h0 + h1) * T(2));
@@ -148,13 +148,20 @@ template <class T> void build_direct(System<T>& s, const T* y, T* r) {
                 stream_store(rr + q, (loadu(mbuf + q + 1) - loadu(mbuf + q)) * T(6));
                 stream_store(dl + q, h0);
             }
+        } else if (m != nullptr) {
+            for (int64_t u = 0; u < len; ++u) m[i0 + u] = mbuf[u + 1];
         }
-        for (; q < len; ++q) row(q);
+        for (int64_t u = q; u < len; ++u) d[u] = T(2) * (hbuf[u] + hbuf[u + 1]);
+        for (int64_t u = q; u < len; ++u) du[u] = hbuf[u + 1];
+        for (int64_t u = q; u < len; ++u) rr[u] = T(6) * (mbuf[u + 1] - mbuf[u]);
+        for (int64_t u = std::max(q, q0); u < len; ++u) dl[u] = hbuf[u];
     }
     if (stream) _mm_sfence();
     end_rows(s);
     const T m_first = (y[1] - y[0]) / g.width(0), m_last = (y[n - 1] - y[n - 2]) / g.width(n - 2);
+    if (m != nullptr && !stream) m[0] = m_first;
     end_rhs(s, m_first, m_last, r);
+    return m != nullptr && !stream;
 }
 
 // The solution, in place, into the n second derivatives M (room for n).
@@ -246,8 +253,9 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
         T* r = m + span;
         T* M = r;
         const Row<T> y(t, j);
+        bool kept = false;
         if (direct) {
-            build_direct(s, y.base, r);
+            kept = build_direct(s, y.base, r, m);
         } else {
             slopes(y, h, m, n);
             rhs(s, m, r);
@@ -264,7 +272,8 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
             for (int k = 0; k < N; ++k) r[k] -= f * s.z[k];
         }
         expand(s, M);
-        if (direct) write_pieces<T, true>(c.piece(j, 0), t->s_order, y, M, FromValues<T>{g, y.base}, n);
+        if (kept) write_pieces<T, true>(c.piece(j, 0), t->s_order, y, M, FromSlopes<T>{g, m}, n);
+        else if (direct) write_pieces<T, true>(c.piece(j, 0), t->s_order, y, M, FromValues<T>{g, y.base}, n);
         else write_pieces<T, true>(c.piece(j, 0), t->s_order, y, M, FromArrays<T>{m, h}, n);
     };
     for_functions(t, tt, parallel, body, int(workers));

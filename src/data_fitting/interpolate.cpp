@@ -74,6 +74,33 @@ template <class T, int Order> int polynomial(const Args<T>& a) {
         }
         return VEXA_DF_OK;
     }
+    if constexpr (Order > 0) {
+        // A fixed order: the factors m!/(m-d)! of every requested order once,
+        // then the same sums as derivative() with the loops unrolled.
+        T f[64][Order];
+        for (int64_t q = 0; q < a.nder; ++q)
+            for (int m = 0; m < Order; ++m) f[q][m] = m >= a.orders[q] ? T(falling(m, a.orders[q])) : T(0);
+        for (int64_t k = 0; k < a.nsite; ++k) {
+            const int64_t p = piece_of(a.cell[k], a.nx);
+            const T t = a.site[k] - left_end<T>(a, p);
+            const T* c = a.coeff + p * Order;
+            T* out = a.r + k * a.nder;
+            for (int64_t q = 0; q < a.nder; ++q) {
+                const int d = a.orders[q];
+                T acc;
+                if (d == 0) {
+                    acc = c[Order - 1];
+                    for (int m = Order - 2; m >= 0; --m) acc = acc * t + c[m];
+                } else {
+                    acc = T(0);
+                    for (int m = Order - 1; m >= 0; --m)
+                        if (m >= d) acc = acc * t + c[m] * f[q][m];
+                }
+                out[q] = acc;
+            }
+        }
+        return VEXA_DF_OK;
+    }
     for (int64_t k = 0; k < a.nsite; ++k) {
         const int64_t p = piece_of(a.cell[k], a.nx);
         const T t = a.site[k] - left_end<T>(a, p);

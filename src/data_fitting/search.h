@@ -109,28 +109,47 @@ template <class T> VEXA_INLINE int32_t hybrid_cell(const SearchData<T>& d, T s) 
     return int32_t(lo + count_at_or_below(x, lo, hi, s));
 }
 
-// Sorted sites from the start index *p: a short bisection for the first
-// site, then steps up; *p is left where the block ended.
+// The points at or below s, given that the first p are: doubling steps
+// from p, then a bisection of the last step.
+template <class T> VEXA_INLINE int64_t count_from(const T* x, int64_t nx, int64_t p, T s) {
+    int64_t step = 1;
+    while (p + step <= nx && x[p + step - 1] <= s) p += step, step *= 2;
+    int64_t hi = p + step <= nx ? p + step - 1 : nx;  // x[hi] > s, or hi = nx
+    while (hi - p > 0) {
+        const int64_t m = p + (hi - p) / 2;
+        if (x[m] <= s) p = m + 1;
+        else hi = m;
+    }
+    return p;
+}
+
+// Sorted sites from the start index *start (the points known to be at or
+// below the first site), left where the block ended. The block is walked as
+// four runs side by side, each stepping up from where a doubling search put
+// its first site, so that four chains of dependent loads overlap.
 template <class T> void sorted_cells(const SearchData<T>& d, int64_t n, const T* site, int32_t* cell, int64_t* start) {
     const T* x = d.x;
     const int64_t nx = d.nx;
     int64_t p = start != nullptr && *start > 0 ? *start : 0;
-    if (n > 0) {
-        int64_t hi = nx;
-        while (p < hi - nx / 2) {
-            const int64_t m = (p + hi) >> 1;
-            if (x[m] > site[0]) hi = m;
-            else p = m;
-        }
-    }
-    for (int64_t k = 0; k < n; ++k) {
+    if (n <= 0) return;
+    const auto step = [&](int64_t& q, int64_t k) {
         const T s = site[k];
-        if (s == x[nx - 1]) {
-            cell[k] = int32_t(nx - 1);
-            continue;
-        }
-        p += count_at_or_below(x, p, nx, s);  // the steps up, a register of points at a time
-        cell[k] = int32_t(p);
+        q += count_at_or_below(x, q, nx, s);  // the steps up, a register of points at a time
+        cell[k] = int32_t(s == x[nx - 1] ? nx - 1 : q);
+    };
+    constexpr int kRuns = 4;
+    const int64_t len = n / kRuns;
+    if (len >= 8) {
+        int64_t q[kRuns];
+        q[0] = count_from(x, nx, p, site[0]);
+        for (int r = 1; r < kRuns; ++r) q[r] = count_from(x, nx, q[r - 1], site[r * len]);
+        for (int64_t k = 0; k < len; ++k)
+            for (int r = 0; r < kRuns; ++r) step(q[r], r * len + k);
+        p = q[kRuns - 1];
+        for (int64_t k = kRuns * len; k < n; ++k) step(p, k);
+    } else {
+        p = count_from(x, nx, p, site[0]);
+        for (int64_t k = 0; k < n; ++k) step(p, k);
     }
     if (start != nullptr) *start = p;
 }
