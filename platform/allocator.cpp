@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
+#include <type_traits>
 
 #include "export.h"
 #include "vexa/service.h"
@@ -80,8 +81,10 @@ struct Cache {
         for (int i = 0; i < nout; ++i) std::free(out[i]);
     }
 };
-// Never destroyed, so that blocks released during exit still find it.
-Cache& g_cache = *new Cache;
+// Constant-initialised and trivially destructible, so that it exists before
+// any constructor runs and blocks released during exit still find it.
+static_assert(std::is_trivially_destructible_v<Cache>);
+constinit Cache g_cache;
 
 bool should_fail(long attempt) {
     long target = g_fail_at.load(std::memory_order_relaxed);
