@@ -61,10 +61,18 @@ template <class T, int Order> VEXA_INLINE T derivative(const T* c, T t, int64_t 
     return acc;
 }
 
+// Pieces ahead of the one evaluated whose coefficients are fetched early:
+// on long partitions they come from memory, and the sites' cells are known.
+constexpr int64_t kAhead = 16;
+template <class T> VEXA_INLINE void fetch_piece(const Args<T>& a, int64_t k, int64_t order) {
+    if (k + kAhead < a.nsite) __builtin_prefetch(a.coeff + piece_of(a.cell[k + kAhead], a.nx) * order);
+}
+
 template <class T, int Order> int polynomial(const Args<T>& a) {
     const int64_t order = Order > 0 ? Order : a.s_order;
     if (a.nder == 1 && a.orders[0] == 0) {  // values only: the common case, without the derivative loop
         for (int64_t k = 0; k < a.nsite; ++k) {
+            fetch_piece<T>(a, k, order);
             const int64_t p = piece_of(a.cell[k], a.nx);
             const T t = a.site[k] - left_end<T>(a, p);
             const T* c = a.coeff + p * order;
@@ -75,29 +83,24 @@ template <class T, int Order> int polynomial(const Args<T>& a) {
         return VEXA_DF_OK;
     }
     if constexpr (Order > 0) {
-        // A fixed order: the factors m!/(m-d)! of every requested order once,
-        // then the same sums as derivative() with the loops unrolled.
-        T f[64][Order];
-        for (int64_t q = 0; q < a.nder; ++q)
-            for (int m = 0; m < Order; ++m) f[q][m] = m >= a.orders[q] ? T(falling(m, a.orders[q])) : T(0);
+        // A fixed order: every derivative of the piece at t at once, by the
+        // Taylor shift (the coefficients of the piece about t, the b[d] in
+        // sum b[d] u^d = sum c[m] (t + u)^m, with derivative d being d! b[d]),
+        // then the requested ones picked.
+        constexpr T kFactorial[] = {1, 1, 2, 6, 24, 120};
+        static_assert(Order <= 6);
         for (int64_t k = 0; k < a.nsite; ++k) {
+            fetch_piece<T>(a, k, Order);
             const int64_t p = piece_of(a.cell[k], a.nx);
             const T t = a.site[k] - left_end<T>(a, p);
             const T* c = a.coeff + p * Order;
+            T b[Order];
+            for (int m = 0; m < Order; ++m) b[m] = c[m];
+            for (int i = 0; i < Order - 1; ++i)
+                for (int m = Order - 2; m >= i; --m) b[m] += t * b[m + 1];
+            for (int m = 2; m < Order; ++m) b[m] *= kFactorial[m];
             T* out = a.r + k * a.nder;
-            for (int64_t q = 0; q < a.nder; ++q) {
-                const int d = a.orders[q];
-                T acc;
-                if (d == 0) {
-                    acc = c[Order - 1];
-                    for (int m = Order - 2; m >= 0; --m) acc = acc * t + c[m];
-                } else {
-                    acc = T(0);
-                    for (int m = Order - 1; m >= 0; --m)
-                        if (m >= d) acc = acc * t + c[m] * f[q][m];
-                }
-                out[q] = acc;
-            }
+            for (int64_t q = 0; q < a.nder; ++q) out[q] = a.orders[q] < Order ? b[a.orders[q]] : T(0);
         }
         return VEXA_DF_OK;
     }

@@ -88,25 +88,48 @@ template <class T> VEXA_INLINE int64_t count_at_or_below(const T* x, int64_t lo,
     return j - lo;
 }
 
-template <class T> VEXA_INLINE int32_t hybrid_cell(const SearchData<T>& d, T s) {
+// The bin of s gives points lo and hi with the first lo points at or below s
+// and those from hi on above it (sites outside the partition and at its last
+// point are settled first). The rest is a branchless bisection of [lo, hi),
+// run for a group of sites in lockstep, so that the group's loads, which
+// miss the cache on long partitions, are in flight together instead of one
+// after another.
+template <class T> void hybrid_cells(const SearchData<T>& d, int64_t n, const T* site, int32_t* cell) {
+    constexpr int G = 8;
     const T* x = d.x;
     const int64_t nx = d.nx;
-    if (!(s >= x[0])) return 0;
-    if (s > x[nx - 1]) return int32_t(nx);
-    if (s == x[nx - 1]) return int32_t(nx - 1);
-    const int64_t b = int64_t(d.datum * (s - x[0]));
-    int64_t lo = d.bins[2 * b], hi = d.bins[2 * b + 1];
-    int64_t w = hi - lo;
-    if (w >= 41) {
-        while (lo < hi - 40) {
-            const int64_t m = (lo + hi) >> 1;
-            if (x[m] > s) hi = m;
-            else lo = m;
+    const T x0 = x[0], xl = x[nx - 1];
+    for (int64_t k = 0; k < n; k += G) {
+        const int g_count = n - k < G ? int(n - k) : G;
+        int64_t base[G], len[G];
+        T s[G];
+        int64_t widest = 0;
+        for (int g = 0; g < g_count; ++g) {
+            const T v = s[g] = site[k + g];
+            if (!(v >= x0) || v >= xl) {  // settled: no bisection
+                base[g] = !(v >= x0) ? 0 : v == xl ? nx - 1 : nx;
+                len[g] = 0;
+                continue;
+            }
+            const int64_t b = int64_t(d.datum * (v - x0));
+            base[g] = d.bins[2 * b];
+            len[g] = int64_t(d.bins[2 * b + 1]) - base[g];
+            widest = len[g] > widest ? len[g] : widest;
         }
-        w = hi - lo;
+        // The answer of site g lies in [base, base + len]; halve the range
+        // by the point below its middle until one candidate is left.
+        while (widest > 1) {
+            widest = 0;
+            for (int g = 0; g < g_count; ++g) {
+                if (len[g] <= 1) continue;
+                const int64_t h = len[g] >> 1;
+                base[g] = x[base[g] + h - 1] <= s[g] ? base[g] + h : base[g];
+                len[g] -= h;
+                widest = len[g] > widest ? len[g] : widest;
+            }
+        }
+        for (int g = 0; g < g_count; ++g) cell[k + g] = int32_t(base[g] + (len[g] == 1 && x[base[g]] <= s[g]));
     }
-    if (w < 2) return int32_t(lo + w);
-    return int32_t(lo + count_at_or_below(x, lo, hi, s));
 }
 
 // The points at or below s, given that the first p are: doubling steps
@@ -199,7 +222,7 @@ int run_method(int method, const SearchData<T>& d, int64_t n, const T* site, int
             for (int64_t k = 0; k < n; ++k) cell[k] = peak_cell(d, site[k]);
             return 0;
         case kHybrid:
-            for (int64_t k = 0; k < n; ++k) cell[k] = hybrid_cell(d, site[k]);
+            hybrid_cells(d, n, site, cell);
             return 0;
         case kUserDef:
             return user_cells<T, false>(d, n, site, cell, flags);
