@@ -9,7 +9,9 @@
 // callback kernels hand each interval's part left of the partition to
 // le_cb, its part right of it to re_cb and its part inside to i_cb (when
 // given; one interval a call), the other parts being integrated here. The
-// Subbotin spline integrates over its subgrid pieces.
+// Subbotin spline integrates over its subgrid pieces. Many intervals are
+// shared out over the caller's threads, whose callbacks may then run
+// concurrently.
 #include <algorithm>
 #include <cstdint>
 
@@ -88,11 +90,14 @@ template <class T> int integrate_kind(int kind, const IArgs<T>& a, bool callback
         }
         // Parts left of, inside and right of the partition.
         T total = T(0);
-        const T cuts[4] = {lo, std::clamp(lo, first, last), std::clamp(hi, first, last), hi};
-        const int64_t cut_cells[4] = {clo, cuts[1] == lo ? clo : 1, cuts[2] == hi ? chi : a.nx - 1, chi};
+        // Part 0 is [lo, min(hi, x[0])], part 1 [max(lo, x[0]), min(hi, x[nx-1])],
+        // part 2 [max(lo, x[nx-1]), hi]; an empty part is skipped.
+        const T from[3] = {lo, std::max(lo, first), std::max(lo, last)};
+        const T to[3] = {std::min(hi, first), std::min(hi, last), hi};
+        const int64_t from_cell[3] = {clo, from[1] == lo ? clo : 1, from[2] == lo ? clo : a.nx - 1};
+        const int64_t to_cell[3] = {to[0] == hi ? chi : 1, to[1] == hi ? chi : a.nx - 1, chi};
         for (int part = 0; part < 3; ++part) {
-            const T pa = part == 0 ? cuts[0] : part == 1 ? cuts[1] : cuts[2];
-            const T pb = part == 0 ? cuts[1] : part == 1 ? cuts[2] : cuts[3];
+            const T pa = from[part], pb = to[part];
             if (!(pb > pa)) continue;
             IntegrCb<T>* cb = part == 0 ? a.le_cb : part == 1 ? a.i_cb : a.re_cb;
             void* params = part == 0 ? a.le_params : part == 1 ? a.i_params : a.re_params;
@@ -103,9 +108,7 @@ template <class T> int integrate_kind(int kind, const IArgs<T>& a, bool callback
                 if (st < 0) return st;
                 total += v;
             } else {
-                const int64_t ca = part == 0 ? cut_cells[0] : part == 1 ? cut_cells[1] : cut_cells[2];
-                const int64_t cb_ = part == 0 ? cut_cells[1] : part == 1 ? cut_cells[2] : cut_cells[3];
-                total += span<T>(kind, a, pa, ca, pb, cb_);
+                total += span<T>(kind, a, pa, from_cell[part], pb, to_cell[part]);
             }
         }
         a.r[k] = sign * total;
@@ -131,6 +134,95 @@ template <class T> int kind_of(const DfTask* t, bool all_callbacks) {
     return kNoKind;
 }
 
+template <class T> struct Integr {
+    const DfTask* t;
+    int kind;
+    int64_t nlim;
+    const T *llim, *rlim;
+    int64_t llimhint, rlimhint;
+    const T *ldatahint, *rdatahint;
+    T* r;
+    IntegrCb<T>*le_cb, *re_cb, *i_cb;
+    void *le_params, *re_params, *i_params;
+    SearchCb<T>* search_cb;
+    void* search_params;
+    const T *L, *R;            // the limits, uniform ones made explicit
+    const int32_t *lcell, *rcell;
+    int64_t chunk, iterations;
+    int status;
+};
+
+// Intervals [from, to) of every function.
+template <class T, bool Callbacks> int integrate_range(const Integr<T>& w, int64_t from, int64_t to) {
+    const DfTask* t = w.t;
+    const Grid<T> g(t);
+    for (int64_t j = 0; j < functions(t); ++j) {
+        IArgs<T> a{};
+        a.nx = t->nx, a.x = xs<T>(t), a.xhint = t->xhint, a.h = g.h;
+        a.nlim = to - from, a.llim = w.L + from, a.rlim = w.R + from, a.lcell = w.lcell + from, a.rcell = w.rcell + from;
+        a.s_order = t->s_order, a.r = w.r + j * w.nlim + from;
+        a.coeff = t->coeff_table != nullptr ? static_cast<const T*>(t->coeff_table[j]) : nullptr;
+        if (t->y_table != nullptr) {
+            const Row<T> y(t, j);
+            a.y = y.base, a.y_stride = y.stride;
+        }
+        a.le_cb = w.le_cb, a.re_cb = w.re_cb, a.i_cb = w.i_cb;
+        a.le_params = w.le_params, a.re_params = w.re_params, a.i_params = w.i_params;
+        a.ic = static_cast<const T*>(t->ic), a.ic_type = t->ic_type;
+        if (const int st = integrate_kind<T>(w.kind, a, Callbacks)) return st;
+    }
+    return VEXA_DF_OK;
+}
+
+template <class T, bool Callbacks> void integr_slice(int i, void* context) {
+    auto& w = *static_cast<Integr<T>*>(context);
+    const int64_t from = int64_t(i) * w.chunk, to = i == w.iterations - 1 ? w.nlim : from + w.chunk;
+    const int st = integrate_range<T, Callbacks>(w, from, to);
+    if (st < 0) __atomic_store_n(&w.status, st, __ATOMIC_RELAXED);
+}
+// The workers: a slice of the intervals each, plain or in callback mode.
+template <class T> void _v1DIntegrThreader(int i, int, int, void* context) { integr_slice<T, false>(i, context); }
+template <class T> void _v1DIntegrThreaderCB(int i, int, int, void* context) { integr_slice<T, true>(i, context); }
+
+// Intervals per thread below which the calling thread integrates alone.
+constexpr int64_t kIntervalsPerThread = 2048;
+
+// The cells of both limit vectors (and uniform limits made explicit) in work
+// arrays, then the intervals, shared out over the caller's threads when
+// there are enough of them.
+template <class T> int _Integr1DKernel(Integr<T>& w, const ThreadingTable* tt) {
+    const int64_t nlim = w.nlim;
+    const bool lu = w.llimhint == 4, ru = w.rlimhint == 4;
+    Buffer<int32_t> cells;
+    Buffer<T> sites;
+    if (!cells.allocate(2 * nlim) || ((lu || ru) && !sites.allocate(2 * nlim))) return VEXA_DF_MEMORY;
+    auto explicit_limits = [&](const T* lim, bool uniform_limits, T* out) {
+        if (!uniform_limits) return lim;
+        const T h = nlim > 1 ? (lim[1] - lim[0]) / T(nlim - 1) : T(0);
+        for (int64_t k = 0; k < nlim; ++k) out[k] = k == nlim - 1 && nlim > 1 ? lim[1] : __builtin_fma(T(k), h, lim[0]);
+        return static_cast<const T*>(out);
+    };
+    w.L = explicit_limits(w.llim, lu, sites.p);
+    w.R = explicit_limits(w.rlim, ru, sites.p + nlim);
+    w.lcell = cells.p, w.rcell = cells.p + nlim;
+    int st = search_cells<T>(w.t, nlim, w.L, lu ? 64 : w.llimhint, w.llimhint == 64 ? nullptr : w.ldatahint, w.search_cb,
+                             w.search_params, cells.p, tt);
+    if (st < 0) return st;
+    st = search_cells<T>(w.t, nlim, w.R, ru ? 64 : w.rlimhint, w.rlimhint == 64 ? nullptr : w.rdatahint, w.search_cb,
+                         w.search_params, cells.p + nlim, tt);
+    if (st < 0) return st;
+    const bool callbacks = w.le_cb != nullptr || w.re_cb != nullptr || w.i_cb != nullptr;
+    int64_t threads = 1;
+    if (tt != nullptr && tt->max_threads != nullptr)
+        threads = std::min<int64_t>(tt->max_threads(), std::max<int64_t>(1, nlim / kIntervalsPerThread));
+    if (threads > 1) {
+        w.iterations = threads, w.chunk = nlim / threads;
+        tt->parallel_for(int(threads), int(threads), &w, callbacks ? _v1DIntegrThreaderCB<T> : _v1DIntegrThreader<T>);
+        return w.status;
+    }
+    return callbacks ? integrate_range<T, true>(w, 0, nlim) : integrate_range<T, false>(w, 0, nlim);
+}
+
 template <class T>
 int integrate(const DfTask* t, int64_t nlim, const T* llim, int64_t llimhint, const T* rlim, int64_t rlimhint,
               const T* ldatahint, const T* rdatahint, T* r, int64_t rhint, IntegrCb<T>* le_cb, void* le_params,
@@ -144,41 +236,9 @@ int integrate(const DfTask* t, int64_t nlim, const T* llim, int64_t llimhint, co
     if (choose_method(t, rlimhint, rlimhint == 64 ? nullptr : rdatahint, cb) == kNoMethod) return VEXA_DF_BAD_DATAHINT;
     if (rhint != 0 && rhint != 16 && rhint != 32 && rhint != 128) return VEXA_DF_BAD_INTEGRAL_RHINT;
     if (nlim <= 0) return VEXA_DF_OK;
-    // Both limit vectors' cells, and uniform limits made explicit, in one work array.
-    const bool lu = llimhint == 4, ru = rlimhint == 4;
-    Buffer<int32_t> cells;
-    Buffer<T> sites;
-    if (!cells.allocate(2 * nlim) || ((lu || ru) && !sites.allocate(2 * nlim))) return VEXA_DF_MEMORY;
-    auto explicit_limits = [&](const T* lim, bool uniform_limits, T* out) {
-        if (!uniform_limits) return lim;
-        const T h = nlim > 1 ? (lim[1] - lim[0]) / T(nlim - 1) : T(0);
-        for (int64_t k = 0; k < nlim; ++k) out[k] = k == nlim - 1 && nlim > 1 ? lim[1] : __builtin_fma(T(k), h, lim[0]);
-        return static_cast<const T*>(out);
-    };
-    const T* L = explicit_limits(llim, lu, sites.p);
-    const T* R = explicit_limits(rlim, ru, sites.p + nlim);
-    int st = search_cells<T>(t, nlim, L, lu ? 64 : llimhint, llimhint == 64 ? nullptr : ldatahint, search_cb,
-                             search_params, cells.p, tt);
-    if (st < 0) return st;
-    st = search_cells<T>(t, nlim, R, ru ? 64 : rlimhint, rlimhint == 64 ? nullptr : rdatahint, search_cb, search_params,
-                         cells.p + nlim, tt);
-    if (st < 0) return st;
-    const Grid<T> g(t);
-    const bool callbacks = le_cb != nullptr || re_cb != nullptr || i_cb != nullptr;
-    for (int64_t j = 0; j < functions(t); ++j) {
-        IArgs<T> a{};
-        a.nx = t->nx, a.x = xs<T>(t), a.xhint = t->xhint, a.h = g.h, a.nlim = nlim, a.llim = L, a.rlim = R;
-        a.lcell = cells.p, a.rcell = cells.p + nlim, a.s_order = t->s_order, a.r = r + j * nlim;
-        a.coeff = t->coeff_table != nullptr ? static_cast<const T*>(t->coeff_table[j]) : nullptr;
-        if (t->y_table != nullptr) {
-            const Row<T> y(t, j);
-            a.y = y.base, a.y_stride = y.stride;
-        }
-        a.le_cb = le_cb, a.re_cb = re_cb, a.i_cb = i_cb, a.le_params = le_params, a.re_params = re_params, a.i_params = i_params;
-        a.ic = static_cast<const T*>(t->ic), a.ic_type = t->ic_type;
-        if (const int s2 = dispatch<T>(kind, a, callbacks)) return s2;
-    }
-    return VEXA_DF_OK;
+    Integr<T> w{t, kind, nlim, llim, rlim, llimhint, rlimhint, ldatahint, rdatahint, r, le_cb, re_cb, i_cb,
+                le_params, re_params, i_params, search_cb, search_params, nullptr, nullptr, nullptr, nullptr, 0, 1, 0};
+    return _Integr1DKernel<T>(w, tt);
 }
 
 }  // namespace

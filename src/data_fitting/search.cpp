@@ -15,21 +15,6 @@ namespace {
 
 constexpr int64_t kBlock = 4096;
 
-// Threads for a method and a site count, by the rule of each method.
-int64_t threads_for(int method, int64_t nsite, int64_t nx, int64_t T) {
-    switch (method) {
-        case kUniform: return nsite > 5000 && T >= 2 ? T : 1;
-        case kSorted: return nsite >= 3001 && T >= 2 ? T : 1;
-        case kQuasiUniform:
-            if (nsite < 151) return 1;
-            if (nsite < 301 || T <= 1) return (nx >= 600 && T >= 2) || (nx >= 40 && nx < 600 && T >= 4) ? T : 1;
-            return T;
-        case kHybrid:
-            return T >= 2 && (nsite > 2000 || (nsite > 600 && T < 5) || (nsite > 300 && T < 3)) ? T : 1;
-        default: return 1;
-    }
-}
-
 template <class T> struct Context {
     int method;
     SearchData<T> d;
@@ -42,6 +27,7 @@ template <class T> struct Context {
     int32_t* cell32;    // or null
     int64_t* cell64;    // or null
     int status;
+    int64_t sliced;     // sites shared out over the iterations
 };
 
 // Sites [from, to) of the context, in blocks.
@@ -67,12 +53,86 @@ template <class T> int run_range(Context<T>& c, int64_t from, int64_t to) {
     return 0;
 }
 
-template <class T> void worker(int i, int, int, void* context) {
+// Iteration i of a threaded path: its slice of the sites.
+template <class T> void slice(int i, void* context) {
     auto& c = *static_cast<Context<T>*>(context);
-    const int64_t from = int64_t(i) * c.chunk, to = i == c.iterations - 1 ? c.nsite : from + c.chunk;
+    const int64_t from = int64_t(i) * c.chunk, to = i == c.iterations - 1 ? c.sliced : from + c.chunk;
     const int st = run_range(c, from, to);
     if (st < 0) __atomic_store_n(&c.status, st, __ATOMIC_RELAXED);
 }
+
+using Worker = void (*)(int, int, int, void*);
+
+// Slices of nsite / threads consecutive sites, one per thread, or all in the
+// calling thread.
+template <class T> int spread(Context<T>& c, int64_t threads, Worker worker, const ThreadingTable* tt) {
+    if (threads > 1) {
+        c.iterations = std::min<int64_t>(threads, c.nsite);
+        c.chunk = c.nsite / c.iterations;
+        c.sliced = c.nsite;
+        tt->parallel_for(int(c.iterations), int(c.iterations), &c, worker);
+        return c.status;
+    }
+    const int st = run_range(c, 0, c.nsite);
+    return st < 0 ? st : c.status;
+}
+
+int64_t max_threads(const ThreadingTable* tt) { return tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1; }
+
+// The threaded path of every method, with its worker and the rule that
+// decides when it runs in parallel (T the caller's thread count).
+#define VEXA_DF_SEARCH_WORKER(Name)                                                              \
+    template <class T> void _v1DSearch##Name##Threader32(int i, int, int, void* context) { slice<T>(i, context); }
+VEXA_DF_SEARCH_WORKER(Uniform)
+VEXA_DF_SEARCH_WORKER(QuasiUniform)
+VEXA_DF_SEARCH_WORKER(Sorted)
+VEXA_DF_SEARCH_WORKER(Peak)
+VEXA_DF_SEARCH_WORKER(Hybrid)
+
+template <class T> int _v1DSearchUniform(Context<T>& c, const ThreadingTable* tt) {
+    const int64_t T_ = max_threads(tt);
+    return spread(c, c.nsite > 5000 && T_ >= 2 ? T_ : 1, _v1DSearchUniformThreader32<T>, tt);
+}
+template <class T> int _v1DSearchQuasiUniform(Context<T>& c, const ThreadingTable* tt) {
+    const int64_t T_ = max_threads(tt), nx = c.d.nx;
+    int64_t threads = T_;
+    if (c.nsite < 151) threads = 1;
+    else if (c.nsite < 301 || T_ <= 1) threads = (nx >= 600 && T_ >= 2) || (nx >= 40 && nx < 600 && T_ >= 4) ? T_ : 1;
+    return spread(c, threads, _v1DSearchQuasiUniformThreader32<T>, tt);
+}
+// Every thread starts its own bisection from the first site of its slice.
+template <class T> int _v1DSearchSorted(Context<T>& c, const ThreadingTable* tt) {
+    const int64_t T_ = max_threads(tt);
+    return spread(c, c.nsite >= 3001 && T_ >= 2 ? T_ : 1, _v1DSearchSortedThreader32<T>, tt);
+}
+template <class T> int _v1DSearchPeak(Context<T>& c, const ThreadingTable* tt) {
+    // The walks from the peak are short; one thread.
+    return spread(c, 1, _v1DSearchPeakThreader32<T>, tt);
+}
+// Blocks of 128 sites: min(blocks, T) iterations of blocks / T blocks each,
+// the calling thread finishing the blocks and sites left over.
+template <class T> int _v1DSearchHybrid(Context<T>& c, const ThreadingTable* tt) {
+    const int64_t T_ = max_threads(tt), n = c.nsite;
+    const bool parallel = T_ >= 2 && (n > 2000 || (n > 600 && T_ < 5) || (n > 300 && T_ < 3));
+    const int64_t blocks = n / 128;
+    if (!parallel || blocks < 2) return spread(c, 1, _v1DSearchHybridThreader32<T>, tt);
+    c.iterations = std::min(blocks, T_);
+    c.chunk = blocks / c.iterations * 128;
+    const int64_t done = c.sliced = c.chunk * c.iterations;
+    tt->parallel_for(int(c.iterations), int(c.iterations), &c, _v1DSearchHybridThreader32<T>);
+    if (c.status < 0) return c.status;
+    const int st = run_range(c, done, n);
+    return st < 0 ? st : c.status;
+}
+// The user's callback may keep state between calls: the calling thread only.
+template <class T> int _v1DSearchUserDef(Context<T>& c, const ThreadingTable*) { return spread(c, 1, nullptr, nullptr); }
+template <class T> int _v1DSearchUserDefUni(Context<T>& c, const ThreadingTable*) { return spread(c, 1, nullptr, nullptr); }
+
+// The threaded paths in method order.
+template <class T> using Path = int (*)(Context<T>&, const ThreadingTable*);
+template <class T>
+constexpr Path<T> kPaths[] = {_v1DSearchUniform<T>, _v1DSearchQuasiUniform<T>, _v1DSearchSorted<T>, _v1DSearchPeak<T>,
+                              _v1DSearchHybrid<T>,  _v1DSearchUserDef<T>,      _v1DSearchUserDefUni<T>};
 
 template <class T>
 int search_any(const DfTask* t, int64_t nsite, const T* site, int64_t sitehint, const T* datahint, SearchCb<T>* cb,
@@ -81,20 +141,14 @@ int search_any(const DfTask* t, int64_t nsite, const T* site, int64_t sitehint, 
     if (method == kNoMethod) return VEXA_DF_BAD_DATAHINT;
     if (nsite <= 0) return VEXA_DF_OK;
     Context<T> c{method, search_data(t, method, datahint, cb, params), nsite, site, sitehint == 4 && nsite > 1,
-                 T(0), T(0), nsite, 1, cell32, cell64, 0};
+                 T(0), T(0), nsite, 1, cell32, cell64, 0, nsite};
     if (c.uniform_sites) c.a = site[0], c.h = (site[1] - site[0]) / T(nsite - 1);
     else if (sitehint == 4) c.uniform_sites = true, c.a = site[0];  // one site: a itself
-    int64_t threads = 1;
-    if (nsite >= 32 && tt != nullptr && tt->max_threads != nullptr)
-        threads = threads_for(method, nsite, t->nx, tt->max_threads());
-    if (threads > 1) {
-        c.iterations = std::min<int64_t>(threads, nsite);
-        c.chunk = nsite / c.iterations;
-        tt->parallel_for(int(c.iterations), int(c.iterations), &c, worker<T>);
-        return c.status;
+    if (nsite < 32) {  // inline, in the calling thread
+        const int st = run_range(c, 0, nsite);
+        return st < 0 ? st : c.status;
     }
-    const int st = run_range(c, 0, nsite);
-    return st < 0 ? st : c.status;
+    return kPaths<T>[method](c, tt);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // allocation failed in turn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -526,6 +527,32 @@ TEST(Splines, EvaluatorKindsAndCallbacks) {
               0);
     const double inside = s.x[9] * s.x[9] - s.x[0] * s.x[0];
     EXPECT_NEAR(area, 2000 + inside, 1e-9);
+    // Enough intervals to be shared out over threads, plain and with callbacks.
+    {
+        Rng g(17);
+        const double lo = s.x[0] - 2, w = s.x[9] - s.x[0] + 4;
+        std::vector<double> la(9000), rb(9000), plain(9000), called(9000);
+        for (std::size_t k = 0; k < la.size(); ++k) la[k] = lo + w * g.uniform(), rb[k] = lo + w * g.uniform();
+        vexa_serv_set_max_threads(3);
+        ASSERT_EQ(vexa_df_kernel_dDFIntegrate1D(s.t, 0, 9000, la.data(), 0, rb.data(), 0, nullptr, nullptr, plain.data(), 0,
+                                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                vexa_serv_threading_table()),
+                  0);
+        ASSERT_EQ(vexa_df_kernel_dDFIntegrate1D(s.t, 0, 9000, la.data(), 0, rb.data(), 0, nullptr, nullptr, called.data(), 0,
+                                                integral_cb, nullptr, integral_cb, nullptr, nullptr, nullptr, nullptr,
+                                                nullptr, vexa_serv_threading_table()),
+                  0);
+        vexa_serv_set_max_threads(2);
+        for (std::size_t k = 0; k < la.size(); ++k) {
+            ASSERT_NEAR(plain[k], rb[k] * rb[k] - la[k] * la[k], 1e-9) << k;
+            // The callbacks' parts outside the partition, the spline's inside.
+            const double a0 = std::min(la[k], rb[k]), b0 = std::max(la[k], rb[k]), sign = la[k] <= rb[k] ? 1 : -1;
+            const double ia = std::clamp(a0, s.x[0], s.x[9]), ib = std::clamp(b0, s.x[0], s.x[9]);
+            const double outside = std::max(0.0, std::min(b0, s.x[0]) - a0) + std::max(0.0, b0 - std::max(a0, s.x[9]));
+            const double want = 1000 * outside + ib * ib - ia * ia;
+            ASSERT_NEAR(called[k], sign * want, 1e-8) << k;
+        }
+    }
     // Cells handed out (type bit 2) and taken in (type 4).
     std::vector<int32_t> cells(4, -1);
     ASSERT_EQ(vexa_df_kernel_dDFInterpolate1D(s.t, 2, 0, 4, sites.data(), 0, 1, value_only, nullptr, r.data(), 0,
