@@ -44,6 +44,28 @@ VEXA_INLINE int boundary_checks(const DfTask* t, bool not_set_allowed) {
     return VEXA_DF_OK;
 }
 
+// Kernel tables. Every construction picks its kernel from a table indexed by
+// the function-value storage (YRows: y_table[j][i]; YCols, yhint 32:
+// y_table[0][i*ny + j]) and the partition (NoUniformGrid; UniformGrid,
+// xhint 4), the natural and default families by the boundary index as well,
+// and the Subbotin spline by its subgrid and boundary pair. A kernel is its
+// family's template with these fixed (a Layout), named after them; the
+// X-macros below generate the names and the tables, in index order.
+enum Storage { kYRows, kYCols };
+enum GridKind { kNoUniformGrid, kUniformGrid };
+template <int S, int G> struct Layout {
+    static constexpr bool cols = S == kYCols;
+    static constexpr bool uniform_grid = G == kUniformGrid;
+};
+using Kernel = int (*)(DfTask*, const ThreadingTable*);
+VEXA_INLINE int layout_index(const DfTask* t) { return (t->yhint == 32 ? 2 : 0) + (uniform(t) ? 1 : 0); }
+#define VEXA_DF_LAYOUTS(X) X(YRows, NoUniformGrid) X(YRows, UniformGrid) X(YCols, NoUniformGrid) X(YCols, UniformGrid)
+#define VEXA_DF_BOUNDARIES_OF(X, S, G) \
+    X(S, G, NotAKnot) X(S, G, FreeEnd) X(S, G, 1st1st) X(S, G, 1st2nd) X(S, G, 2nd1st) X(S, G, 2nd2nd) X(S, G, Periodic)
+#define VEXA_DF_LAYOUTS_BOUNDARIES(X)                                                                      \
+    VEXA_DF_BOUNDARIES_OF(X, YRows, NoUniformGrid) VEXA_DF_BOUNDARIES_OF(X, YRows, UniformGrid)          \
+    VEXA_DF_BOUNDARIES_OF(X, YCols, NoUniformGrid) VEXA_DF_BOUNDARIES_OF(X, YCols, UniformGrid)
+
 // Piece writer: coefficient m of piece i of function j.
 template <class T> struct Coefficients {
     const DfTask* t;
@@ -93,9 +115,11 @@ namespace vexa::df {
 template <class T> struct Row {
     const T* base;
     int64_t stride;
-    Row(const DfTask* t, int64_t j)
-        : base(t->yhint == 32 ? static_cast<const T*>(t->y_table[0]) + j : static_cast<const T*>(t->y_table[j])),
-          stride(t->yhint == 32 ? t->ny : 1) {}
+    Row(const DfTask* t, int64_t j) : Row(t, j, t->yhint == 32) {}
+    // With the storage known to the caller (a kernel of a fixed layout).
+    Row(const DfTask* t, int64_t j, bool cols)
+        : base(cols ? static_cast<const T*>(t->y_table[0]) + j : static_cast<const T*>(t->y_table[j])),
+          stride(cols ? t->ny : 1) {}
     VEXA_INLINE T operator[](int64_t i) const { return base[i * stride]; }
 };
 

@@ -259,7 +259,7 @@ template <class T> struct Interp {
 constexpr int64_t kBlock = 256;
 
 // Sites [from, to): cells, then every function, block by block.
-template <class T> int run(Interp<T>& w, int64_t from, int64_t to, int64_t slot) {
+template <class T, bool Callbacks> int run(Interp<T>& w, int64_t from, int64_t to, int64_t slot) {
     const DfTask* t = w.t;
     T sites[kBlock];
     int32_t cells[kBlock];
@@ -306,7 +306,7 @@ template <class T> int run(Interp<T>& w, int64_t from, int64_t to, int64_t slot)
             a.le_cb = w.le, a.re_cb = w.re, a.i_cb = w.in, a.le_params = w.le_p, a.re_params = w.re_p, a.i_params = w.in_p;
             const bool direct = w.rhint == 16 || w.rhint == 128;
             a.r = direct ? w.r + (j * w.nsite + at) * w.nder : scratch;
-            const int st = w.callbacks ? with_callbacks<T>(w.kind, a) : plain<T>(w.kind, a);
+            const int st = Callbacks ? with_callbacks<T>(w.kind, a) : plain<T>(w.kind, a);
             if (st < 0) return st;
             if (st > 0) w.status = st;
             if (!direct)
@@ -317,12 +317,15 @@ template <class T> int run(Interp<T>& w, int64_t from, int64_t to, int64_t slot)
     return VEXA_DF_OK;
 }
 
-template <class T> void interp_worker(int i, int, int, void* context) {
+template <class T, bool Callbacks> void interp_slice(int i, void* context) {
     auto& w = *static_cast<Interp<T>*>(context);
     const int64_t from = int64_t(i) * w.chunk, to = i == w.iterations - 1 ? w.nsite : from + w.chunk;
-    const int st = run(w, from, to, i);
+    const int st = run<T, Callbacks>(w, from, to, i);
     if (st < 0) __atomic_store_n(&w.status, st, __ATOMIC_RELAXED);
 }
+// The workers: a slice of the sites each, plain or in callback mode.
+template <class T> void _v1DInterpThreader32(int i, int, int, void* context) { interp_slice<T, false>(i, context); }
+template <class T> void _v1DInterpThreader32CB(int i, int, int, void* context) { interp_slice<T, true>(i, context); }
 
 template <class T>
 int interpolate(const DfTask* t, int64_t type, int64_t nsite, const T* site, int64_t sitehint, int64_t ndorder,
@@ -366,10 +369,10 @@ int interpolate(const DfTask* t, int64_t type, int64_t nsite, const T* site, int
     if (threads > 1) {
         w.iterations = threads;
         w.chunk = nsite / threads;
-        tt->parallel_for(int(threads), int(threads), &w, interp_worker<T>);
+        tt->parallel_for(int(threads), int(threads), &w, w.callbacks ? _v1DInterpThreader32CB<T> : _v1DInterpThreader32<T>);
         return w.status;
     }
-    const int st = run(w, 0, nsite, 0);
+    const int st = w.callbacks ? run<T, true>(w, 0, nsite, 0) : run<T, false>(w, 0, nsite, 0);
     return st < 0 ? st : w.status;
 }
 

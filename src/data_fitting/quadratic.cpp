@@ -21,9 +21,9 @@ using namespace vexa::df;
 
 constexpr int64_t kFrameMidpoints = 4095;
 
-template <class T> int standard(DfTask* t, const ThreadingTable* tt) {
+template <class T, class L> int standard(DfTask* t, const ThreadingTable* tt) {
     const int64_t nx = t->nx;
-    const Grid<T> g(t);
+    const Grid<T> g(t, L::uniform_grid);
     const Coefficients<T> c{t};
     const T first = static_cast<const T*>(t->bc)[0];
     int status = VEXA_DF_OK;
@@ -39,7 +39,7 @@ template <class T> int standard(DfTask* t, const ThreadingTable* tt) {
             }
             w = heap.p;
         }
-        const Row<T> y(t, j);
+        const Row<T> y(t, j, L::cols);
         w[0] = first;
         for (int64_t i = 0; i + 2 < nx; ++i) {
             const T hi = g.width(i), hn = g.width(i + 1);
@@ -64,16 +64,16 @@ template <class T> VEXA_INLINE void through(T v0, T y, T v1, T a, T H, T& B, T& 
     B = p / a - C * a;
 }
 
-template <class T> int subbotin(DfTask* t, const ThreadingTable* tt) {
+template <class T, class Lay, bool UniformSubgrid, int Pair> int subbotin(DfTask* t, const ThreadingTable* tt) {
     const int64_t n = t->nx;
-    const Grid<T> g(t);
-    const Subgrid<T> sg(t, g);
+    const Grid<T> g(t, Lay::uniform_grid);
+    Subgrid<T> sg(t, g);
+    sg.ic_type = UniformSubgrid ? sg.ic_type | 4 : sg.ic_type & ~int64_t(4);
     if (!(t->ic_type & 4) && t->ic == nullptr) return VEXA_DF_NO_IC;
     for (int64_t k = 1; k < n; ++k)
         if (!(sg.knot(k) > g.at(k - 1) && sg.knot(k) < g.at(k))) return VEXA_DF_BAD_IC_TYPE;
-    const int b = boundary_index(t->bc_type);
     const T* bc = static_cast<const T*>(t->bc);
-    const bool left1 = left_first(b), right1 = right_first(b);
+    constexpr bool left1 = Pair == k1st1st || Pair == k1st2nd, right1 = Pair == k1st1st || Pair == k2nd1st;
     int status = VEXA_DF_OK;
     auto body = [&](int64_t j, int) {
         Buffer<T> work;  // three diagonals and the right-hand side of the n - 1 knot values
@@ -83,7 +83,7 @@ template <class T> int subbotin(DfTask* t, const ThreadingTable* tt) {
             return;
         }
         T *dl = work.p, *d = dl + N, *du = d + N, *r = du + N;
-        const Row<T> y(t, j);
+        const Row<T> y(t, j, Lay::cols);
         const T v0 = y[0], vn = y[n - 1];
         // The slope at the right end of piece k and at the left end of piece
         // k + 1, as a v[k] + b v[k+1] + e (end pieces: with their conditions).
@@ -148,6 +148,28 @@ template <class T> int subbotin(DfTask* t, const ThreadingTable* tt) {
     return status;
 }
 
+#define VEXA_DF_STD_KERNEL(S, G) \
+    template <class T> int _v1DQSStd##S##G(DfTask* t, const ThreadingTable* tt) { return standard<T, Layout<k##S, k##G>>(t, tt); }
+VEXA_DF_LAYOUTS(VEXA_DF_STD_KERNEL)
+#define VEXA_DF_STD_ENTRY(S, G) _v1DQSStd##S##G<T>,
+template <class T> constexpr Kernel kStdKernels[] = {VEXA_DF_LAYOUTS(VEXA_DF_STD_ENTRY)};
+
+// The Subbotin kernels by subgrid (NoUniform: the knots from ic; Uniform:
+// the midpoints), layout and boundary pair.
+#define VEXA_DF_SUBB_PAIRS(X, Sub, S, G) X(Sub, S, G, 1st1st) X(Sub, S, G, 1st2nd) X(Sub, S, G, 2nd1st) X(Sub, S, G, 2nd2nd)
+#define VEXA_DF_SUBB_LAYOUTS(X, Sub)                                                                   \
+    VEXA_DF_SUBB_PAIRS(X, Sub, YRows, NoUniformGrid) VEXA_DF_SUBB_PAIRS(X, Sub, YRows, UniformGrid)   \
+    VEXA_DF_SUBB_PAIRS(X, Sub, YCols, NoUniformGrid) VEXA_DF_SUBB_PAIRS(X, Sub, YCols, UniformGrid)
+#define VEXA_DF_SUBB_ALL(X) VEXA_DF_SUBB_LAYOUTS(X, NoUniform) VEXA_DF_SUBB_LAYOUTS(X, Uniform)
+constexpr bool kSubgridNoUniform = false, kSubgridUniform = true;
+#define VEXA_DF_SUBB_KERNEL(Sub, S, G, B)                                                                      \
+    template <class T> int _v1DQSSubb##Sub##Subgrid##S##G##B(DfTask* t, const ThreadingTable* tt) {          \
+        return subbotin<T, Layout<k##S, k##G>, kSubgrid##Sub, k##B>(t, tt);                                   \
+    }
+VEXA_DF_SUBB_ALL(VEXA_DF_SUBB_KERNEL)
+#define VEXA_DF_SUBB_ENTRY(Sub, S, G, B) _v1DQSSubb##Sub##Subgrid##S##G##B<T>,
+template <class T> constexpr Kernel kSubbKernels[] = {VEXA_DF_SUBB_ALL(VEXA_DF_SUBB_ENTRY)};
+
 template <class T> int quadratic(DfTask* t, int64_t, const ThreadingTable* tt) {
     if (t == nullptr) return VEXA_DF_NO_TASK;
     if (!y_hint_ok(t->yhint)) return VEXA_DF_BAD_YHINT;
@@ -156,7 +178,7 @@ template <class T> int quadratic(DfTask* t, int64_t, const ThreadingTable* tt) {
         if (t->bc == nullptr) return VEXA_DF_NO_BC;
         if (t->y_table == nullptr) return VEXA_DF_NO_Y;
         if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
-        return standard<T>(t, tt);
+        return kStdKernels<T>[layout_index(t)](t, tt);
     }
     if (t->s_type == 1) {
         if (!(t->ic_type & 8)) return VEXA_DF_BAD_IC_TYPE;
@@ -165,7 +187,8 @@ template <class T> int quadratic(DfTask* t, int64_t, const ThreadingTable* tt) {
         if (t->bc == nullptr) return VEXA_DF_NO_BC;
         if (t->y_table == nullptr) return VEXA_DF_NO_Y;
         if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
-        return subbotin<T>(t, tt);
+        const int pair = boundary_index(b) - k1st1st;  // 0 .. 3
+        return kSubbKernels<T>[((t->ic_type & 4) ? 16 : 0) + 4 * layout_index(t) + pair](t, tt);
     }
     return VEXA_DF_BAD_METHOD;
 }

@@ -35,8 +35,10 @@ template <class T> struct Grid {
     int64_t nx;
     bool uniform;
     T h;
-    explicit Grid(const DfTask* t)
-        : x(xs<T>(t)), nx(t->nx), uniform(vexa::df::uniform(t)), h(uniform ? (x[1] - x[0]) / T(nx - 1) : T(0)) {}
+    explicit Grid(const DfTask* t) : Grid(t, vexa::df::uniform(t)) {}
+    // With the partition kind known to the caller (a kernel of a fixed layout).
+    Grid(const DfTask* t, bool uniform_grid)
+        : x(xs<T>(t)), nx(t->nx), uniform(uniform_grid), h(uniform ? (x[1] - x[0]) / T(nx - 1) : T(0)) {}
     VEXA_INLINE T at(int64_t i) const {
         if (!uniform) return x[i];
         if (i == nx - 1) return x[1];
