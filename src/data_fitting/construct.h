@@ -119,7 +119,7 @@ template <class T> struct Row {
     // With the storage known to the caller (a kernel of a fixed layout).
     Row(const DfTask* t, int64_t j, bool cols)
         : base(cols ? static_cast<const T*>(t->y_table[0]) + j : static_cast<const T*>(t->y_table[j])),
-          stride(cols ? t->ny : 1) {}
+          stride(cols ? functions(t) : 1) {}
     VEXA_INLINE T operator[](int64_t i) const { return base[i * stride]; }
 };
 

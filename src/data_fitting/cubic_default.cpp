@@ -16,16 +16,10 @@ namespace {
 
 using namespace vexa::df;
 
-template <class T> int default_cubic(DfTask* t, int64_t, const ThreadingTable* tt) {
-    if (t == nullptr) return VEXA_DF_NO_TASK;
-    if (t->nx < 3) return VEXA_DF_BAD_NX;
-    if (const int st = boundary_checks(t, false)) return st;
-    if (t->ic == nullptr) return VEXA_DF_NO_IC;
-    if (t->y_table == nullptr) return VEXA_DF_NO_Y;
-    if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
+template <class T, class Lay, int B> int default_kernel(DfTask* t, const ThreadingTable* tt) {
     const int64_t n = t->nx, ny = functions(t);
-    const int b = boundary_index(t->bc_type);
-    const Grid<T> g(t);
+    constexpr int b = B;
+    const Grid<T> g(t, Lay::uniform_grid);
     const Coefficients<T> c{t};
     const T* ic = static_cast<const T*>(t->ic);
     const T* bc = static_cast<const T*>(t->bc);
@@ -38,11 +32,11 @@ template <class T> int default_cubic(DfTask* t, int64_t, const ThreadingTable* t
         T* h = work.p + (3 * n - 2) * (thread < workers ? thread : 0);
         T* m = h + (n - 1);
         T* M = m + (n - 1);
-        const Row<T> y(t, j);
+        const Row<T> y(t, j, Lay::cols);
         widths(g, h, n);
         slopes(y, h, m, n, g.uniform);
         for (int64_t k = 0; k + 2 < n; ++k) M[k + 1] = ic[k];
-        if (b == kPeriodic) {
+        if constexpr (b == kPeriodic) {
             M[0] = M[n - 1] = -(T(6) * (m[n - 2] - m[0]) + h[0] * M[1] + h[n - 2] * M[n - 2]) / (T(2) * (h[0] + h[n - 2]));
         } else {
             if (b == kNotAKnot) M[0] = ((h[0] + h[1]) * M[1] - h[0] * M[2]) / h[1];
@@ -58,6 +52,24 @@ template <class T> int default_cubic(DfTask* t, int64_t, const ThreadingTable* t
     };
     for_functions(t, tt, workers > 1, body, workers);
     return VEXA_DF_OK;
+}
+
+#define VEXA_DF_DEFAULT_KERNEL(S, G, Bc)                                                              \
+    template <class T> int _v1DCSDefault##S##G##Bc(DfTask* t, const ThreadingTable* tt) {            \
+        return default_kernel<T, Layout<k##S, k##G>, k##Bc>(t, tt);                                   \
+    }
+VEXA_DF_LAYOUTS_BOUNDARIES(VEXA_DF_DEFAULT_KERNEL)
+#define VEXA_DF_DEFAULT_ENTRY(S, G, Bc) _v1DCSDefault##S##G##Bc<T>,
+template <class T> constexpr Kernel kDefaultKernels[] = {VEXA_DF_LAYOUTS_BOUNDARIES(VEXA_DF_DEFAULT_ENTRY)};
+
+template <class T> int default_cubic(DfTask* t, int64_t, const ThreadingTable* tt) {
+    if (t == nullptr) return VEXA_DF_NO_TASK;
+    if (t->nx < 3) return VEXA_DF_BAD_NX;
+    if (const int st = boundary_checks(t, false)) return st;
+    if (t->ic == nullptr) return VEXA_DF_NO_IC;
+    if (t->y_table == nullptr) return VEXA_DF_NO_Y;
+    if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
+    return kDefaultKernels<T>[7 * layout_index(t) + boundary_index(t->bc_type)](t, tt);
 }
 
 }  // namespace

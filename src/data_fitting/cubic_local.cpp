@@ -11,7 +11,8 @@
 // End rules: not set, d[0] = (3 m[0] - m[1]) / 2 (Akima's continued slopes);
 // a first derivative, d = bc; a second derivative s'' (free end: 0), the d
 // that gives the end piece that curvature; not-a-knot, the d that continues
-// the third derivative through x[1] (x[n-2]); periodic, d[0] = d[n-1] by the
+// the third derivative through x[1] (x[n-2]), with three points the one
+// cubic through them with the derivative d[1]; periodic, d[0] = d[n-1] by the
 // family's inner rule across the seam (Akima's weights when their sum is at
 // least 1e-10, else the mean of the two slopes; Bessel and Hermite the
 // parabola across the seam).
@@ -42,17 +43,49 @@ template <class T> VEXA_INLINE T slope(const T* m, int64_t n, int64_t i) {
     return T(3) * m[n - 2] - T(2) * m[n - 3];  // n
 }
 
-template <class T, Family F> int local_cubic(DfTask* t, int64_t, const ThreadingTable* tt) {
-    if (t == nullptr) return VEXA_DF_NO_TASK;
-    const int64_t min_points = F == kAkima ? 5 : F == kBessel ? 4 : 3;
-    if (t->nx < min_points) return VEXA_DF_BAD_NX;
-    if (const int st = boundary_checks(t, true)) return st;
-    if (F == kHermite && t->ic == nullptr) return VEXA_DF_NO_IC;
-    if (t->y_table == nullptr) return VEXA_DF_NO_Y;
-    if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
+// The end-point rules: d[0] (Left) or d[n-1] (Right) from the widths h, the
+// slopes m, the inner derivatives d next to the end and the end's boundary
+// value v.
+template <class T> struct Ends {
+    const T *h, *m, *d;
+    int64_t n;
+};
+template <class T> T _vCubicSpline1DBCNotSetLeft(const Ends<T>& e) { return (T(3) * e.m[0] - e.m[1]) / T(2); }
+template <class T> T _vCubicSpline1DBCNotSetRight(const Ends<T>& e) {
+    return (T(3) * e.m[e.n - 2] - e.m[e.n - 3]) / T(2);
+}
+template <class T> T _vCubicSpline1DBCNotAKnotLeft(const Ends<T>& e) {
+    const T r = e.h[0] / e.h[1];
+    return T(2) * e.m[0] - e.d[1] + r * r * (e.d[1] + e.d[2] - T(2) * e.m[1]);
+}
+template <class T> T _vCubicSpline1DBCNotAKnotRight(const Ends<T>& e) {
+    const int64_t n = e.n;
+    const T r = e.h[n - 2] / e.h[n - 3];
+    return T(2) * e.m[n - 2] - e.d[n - 2] + r * r * (e.d[n - 3] + e.d[n - 2] - T(2) * e.m[n - 3]);
+}
+template <class T> T _vCubicSpline1DBC2ndDerLeft(const Ends<T>& e, T v) {
+    return (T(3) * e.m[0] - e.d[1]) / T(2) - e.h[0] * v / T(4);
+}
+template <class T> T _vCubicSpline1DBC2ndDerRight(const Ends<T>& e, T v) {
+    return (T(3) * e.m[e.n - 2] - e.d[e.n - 2]) / T(2) + e.h[e.n - 2] * v / T(4);
+}
+template <class T> T _vCubicSpline1DBCFreeEndLeft(const Ends<T>& e) { return _vCubicSpline1DBC2ndDerLeft(e, T(0)); }
+template <class T> T _vCubicSpline1DBCFreeEndRight(const Ends<T>& e) { return _vCubicSpline1DBC2ndDerRight(e, T(0)); }
+template <class T> T _vCubicSpline1DBC1stDerLeft(const Ends<T>&, T v) { return v; }
+template <class T> T _vCubicSpline1DBC1stDerRight(const Ends<T>&, T v) { return v; }
+// Across the seam: the slopes of the last pieces before it and of the first
+// after it, by the family's inner rule; both ends get the same derivative.
+template <class T, Family F> T seam(const Ends<T>& e) {
+    const int64_t n = e.n;
+    if constexpr (F == kAkima) return akima(e.m[n - 3], e.m[n - 2], e.m[0], e.m[1]);
+    else return (e.h[0] * e.m[n - 2] + e.h[n - 2] * e.m[0]) / (e.h[0] + e.h[n - 2]);
+}
+template <class T, Family F> T _vCubicSpline1DBCPeriodicLeft(const Ends<T>& e) { return seam<T, F>(e); }
+template <class T, Family F> T _vCubicSpline1DBCPeriodicRight(const Ends<T>& e) { return seam<T, F>(e); }
+
+template <class T, Family F, class Lay> int local_kernel(DfTask* t, const ThreadingTable* tt, int b) {
     const int64_t n = t->nx, ny = functions(t);
-    const int b = boundary_index(t->bc_type);
-    const Grid<T> g(t);
+    const Grid<T> g(t, Lay::uniform_grid);
     const Coefficients<T> c{t};
     const T* bc = static_cast<const T*>(t->bc);
     const T* ic = static_cast<const T*>(t->ic);
@@ -64,7 +97,7 @@ template <class T, Family F> int local_cubic(DfTask* t, int64_t, const Threading
         T* h = work.p + 3 * n * (thread < workers ? thread : 0);
         T* m = h + n;
         T* d = m + n;
-        const Row<T> y(t, j);
+        const Row<T> y(t, j, Lay::cols);
         widths(g, h, n);
         slopes(y, h, m, n);
         for (int64_t i = 1; i + 1 < n; ++i) {
@@ -75,37 +108,65 @@ template <class T, Family F> int local_cubic(DfTask* t, int64_t, const Threading
             else
                 d[i] = ic[i - 1];
         }
-        // The ends, from the inner derivatives next to them.
+        const Ends<T> e{h, m, d, n};
         switch (b) {
             case kNotSet:
-                d[0] = (T(3) * m[0] - m[1]) / T(2);
-                d[n - 1] = (T(3) * m[n - 2] - m[n - 3]) / T(2);
+                d[0] = _vCubicSpline1DBCNotSetLeft(e), d[n - 1] = _vCubicSpline1DBCNotSetRight(e);
                 break;
-            case kPeriodic: {
-                T seam;
-                if constexpr (F == kAkima) seam = akima(m[n - 3], m[n - 2], m[0], m[1]);
-                else seam = (h[0] * m[n - 2] + h[n - 2] * m[0]) / (h[0] + h[n - 2]);
-                d[0] = d[n - 1] = seam;
+            case kPeriodic:
+                d[0] = _vCubicSpline1DBCPeriodicLeft<T, F>(e), d[n - 1] = _vCubicSpline1DBCPeriodicRight<T, F>(e);
                 break;
-            }
-            case kNotAKnot: {
-                const T r0 = h[0] / h[1], r1 = h[n - 2] / h[n - 3];
-                d[0] = T(2) * m[0] - d[1] + r0 * r0 * (d[1] + d[2] - T(2) * m[1]);
-                d[n - 1] = T(2) * m[n - 2] - d[n - 2] + r1 * r1 * (d[n - 3] + d[n - 2] - T(2) * m[n - 3]);
+            case kNotAKnot:
+                if (n == 3) {
+                    // Both conditions sit at x[1]: one cubic over the two pieces,
+                    // through the three points with the derivative d[1].
+                    const T P = (d[1] - m[0]) / h[0], Q = (m[1] - d[1]) / h[1];
+                    const T b3 = (Q - P) / (h[0] + h[1]), a2 = P + b3 * h[0];
+                    d[0] = d[1] - T(2) * a2 * h[0] + T(3) * b3 * h[0] * h[0];
+                    d[2] = d[1] + T(2) * a2 * h[1] + T(3) * b3 * h[1] * h[1];
+                } else {
+                    d[0] = _vCubicSpline1DBCNotAKnotLeft(e), d[n - 1] = _vCubicSpline1DBCNotAKnotRight(e);
+                }
                 break;
-            }
-            default: {
-                // First derivative given, or the one that gives the end piece its second derivative.
-                const T left2 = b == kFreeEnd ? T(0) : left_second(b) ? bc[0] : T(0);
-                const T right2 = b == kFreeEnd ? T(0) : right_second(b) ? bc[1] : T(0);
-                d[0] = left_first(b) ? bc[0] : (T(3) * m[0] - d[1]) / T(2) - h[0] * left2 / T(4);
-                d[n - 1] = right_first(b) ? bc[1] : (T(3) * m[n - 2] - d[n - 2]) / T(2) + h[n - 2] * right2 / T(4);
-            }
+            case kFreeEnd:
+                d[0] = _vCubicSpline1DBCFreeEndLeft(e), d[n - 1] = _vCubicSpline1DBCFreeEndRight(e);
+                break;
+            default:
+                d[0] = left_first(b) ? _vCubicSpline1DBC1stDerLeft(e, bc[0]) : _vCubicSpline1DBC2ndDerLeft(e, bc[0]);
+                d[n - 1] = right_first(b) ? _vCubicSpline1DBC1stDerRight(e, bc[1]) : _vCubicSpline1DBC2ndDerRight(e, bc[1]);
         }
         write_pieces<T, false>(c.piece(j, 0), t->s_order, y, d, FromArrays<T>{m, h}, n);
     };
     for_functions(t, tt, workers > 1, body, workers);
     return VEXA_DF_OK;
+}
+
+// The kernels of each family by layout, the boundary index an argument.
+using LocalKernel = int (*)(DfTask*, const ThreadingTable*, int);
+#define VEXA_DF_LOCAL_KERNELS(Name, F)                                                                        \
+    VEXA_DF_LOCAL_KERNEL(Name, F, YRows, NoUniformGrid) VEXA_DF_LOCAL_KERNEL(Name, F, YRows, UniformGrid)    \
+    VEXA_DF_LOCAL_KERNEL(Name, F, YCols, NoUniformGrid) VEXA_DF_LOCAL_KERNEL(Name, F, YCols, UniformGrid)    \
+    template <class T>                                                                                       \
+    constexpr LocalKernel k##Name##Kernels[] = {_v1DCS##Name##YRowsNoUniformGrid<T>, _v1DCS##Name##YRowsUniformGrid<T>, \
+                                                _v1DCS##Name##YColsNoUniformGrid<T>, _v1DCS##Name##YColsUniformGrid<T>};
+#define VEXA_DF_LOCAL_KERNEL(Name, F, S, G)                                                                   \
+    template <class T> int _v1DCS##Name##S##G(DfTask* t, const ThreadingTable* tt, int b) {                  \
+        return local_kernel<T, F, Layout<k##S, k##G>>(t, tt, b);                                             \
+    }
+VEXA_DF_LOCAL_KERNELS(Akima, kAkima)
+VEXA_DF_LOCAL_KERNELS(Bessel, kBessel)
+VEXA_DF_LOCAL_KERNELS(Hermite, kHermite)
+
+template <class T, Family F> int local_cubic(DfTask* t, int64_t, const ThreadingTable* tt) {
+    if (t == nullptr) return VEXA_DF_NO_TASK;
+    const int64_t min_points = F == kAkima ? 5 : F == kBessel ? 4 : 3;
+    if (t->nx < min_points) return VEXA_DF_BAD_NX;
+    if (const int st = boundary_checks(t, true)) return st;
+    if (F == kHermite && t->ic == nullptr) return VEXA_DF_NO_IC;
+    if (t->y_table == nullptr) return VEXA_DF_NO_Y;
+    if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
+    const LocalKernel* table = F == kAkima ? kAkimaKernels<T> : F == kBessel ? kBesselKernels<T> : kHermiteKernels<T>;
+    return table[layout_index(t)](t, tt, boundary_index(t->bc_type));
 }
 
 }  // namespace

@@ -177,21 +177,15 @@ template <class T> void expand(const System<T>& s, T* M) {
     }
 }
 
-template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* tt) {
-    if (t == nullptr) return VEXA_DF_NO_TASK;
-    if (method != 0) return VEXA_DF_BAD_METHOD;
-    if (t->nx < 2 || (t->nx == 2 && t->bc_type == 1)) return VEXA_DF_BAD_NX;
-    if (const int st = boundary_checks(t, false)) return st;
-    if (t->y_table == nullptr) return VEXA_DF_NO_Y;
-    if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
+template <class T, class Lay, int B> int natural_kernel(DfTask* t, const ThreadingTable* tt) {
     const int64_t n = t->nx, ny = functions(t);
-    const Grid<T> g(t);
+    const Grid<T> g(t, Lay::uniform_grid);
     const Coefficients<T> c{t};
-    System<T> s{n, boundary_index(t->bc_type), 0, static_cast<const T*>(t->bc), &g, nullptr, nullptr, nullptr, nullptr, nullptr, T(0)};
+    System<T> s{n, B, 0, static_cast<const T*>(t->bc), &g, nullptr, nullptr, nullptr, nullptr, nullptr, T(0)};
     // Three points and not-a-knot: the parabola through them.
     if (s.b == kNotAKnot && n == 3) {
         for (int64_t j = 0; j < ny; ++j) {
-            const Row<T> y(t, j);
+            const Row<T> y(t, j, Lay::cols);
             const T h0 = g.width(0), h1 = g.width(1);
             const T m0 = (y[1] - y[0]) / h0, m1 = (y[2] - y[1]) / h1, M = T(2) * (m1 - m0) / (h0 + h1);
             moment_piece(c.piece(j, 0), y[0], M, M, m0, h0);
@@ -222,7 +216,7 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     int info = 0;
     const bool one_call = ny == 1 && workers == 1 && s.b != kPeriodic;
     // One function by functions: no arrays of widths and slopes.
-    const bool direct = one_call && Row<T>(t, 0).stride == 1;
+    const bool direct = one_call && Row<T>(t, 0, Lay::cols).stride == 1;
     if (!direct) {
         widths(g, h, n);
         build(s);
@@ -252,7 +246,7 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
         T* m = per_worker_base + per_worker * (thread < workers ? thread : 0);
         T* r = m + span;
         T* M = r;
-        const Row<T> y(t, j);
+        const Row<T> y(t, j, Lay::cols);
         bool kept = false;
         if (direct) {
             kept = build_direct(s, y.base, r, m);
@@ -278,6 +272,24 @@ template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* 
     };
     for_functions(t, tt, parallel, body, int(workers));
     return status;
+}
+
+#define VEXA_DF_NATURAL_KERNEL(S, G, Bc)                                                              \
+    template <class T> int _v1DCSNatural##S##G##Bc(DfTask* t, const ThreadingTable* tt) {            \
+        return natural_kernel<T, Layout<k##S, k##G>, k##Bc>(t, tt);                                   \
+    }
+VEXA_DF_LAYOUTS_BOUNDARIES(VEXA_DF_NATURAL_KERNEL)
+#define VEXA_DF_NATURAL_ENTRY(S, G, Bc) _v1DCSNatural##S##G##Bc<T>,
+template <class T> constexpr Kernel kNaturalKernels[] = {VEXA_DF_LAYOUTS_BOUNDARIES(VEXA_DF_NATURAL_ENTRY)};
+
+template <class T> int natural(DfTask* t, int64_t method, const ThreadingTable* tt) {
+    if (t == nullptr) return VEXA_DF_NO_TASK;
+    if (method != 0) return VEXA_DF_BAD_METHOD;
+    if (t->nx < 2 || (t->nx == 2 && t->bc_type == 1)) return VEXA_DF_BAD_NX;
+    if (const int st = boundary_checks(t, false)) return st;
+    if (t->y_table == nullptr) return VEXA_DF_NO_Y;
+    if (t->coeff_table == nullptr) return VEXA_DF_NO_COEFF;
+    return kNaturalKernels<T>[7 * layout_index(t) + boundary_index(t->bc_type)](t, tt);
 }
 
 }  // namespace

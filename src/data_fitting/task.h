@@ -51,7 +51,7 @@ template <class T> struct Grid {
 template <class T> struct Values {
     const DfTask* t;
     VEXA_INLINE T operator()(int64_t j, int64_t i) const {
-        if (t->yhint == 32) return static_cast<const T*>(t->y_table[0])[i * t->ny + j];
+        if (t->yhint == 32) return static_cast<const T*>(t->y_table[0])[i * functions(t) + j];
         return static_cast<const T*>(t->y_table[j])[i];
     }
 };

@@ -188,6 +188,22 @@ TEST(Splines, PolynomialsComeBackExactly) {
                 ASSERT_NEAR(q[3], 1.5 * (j + 1), 1e-6 * sc);
             }
     }
+    // Hermite with a cubic's own derivatives and not-a-knot ends is that
+    // cubic, down to three points (where both ends' conditions sit at x[1]).
+    for (int64_t nx : {3, 12}) {
+        Spline s(nx, 1, 4, 0, 11, cubic_poly);
+        for (int64_t i = 1; i + 1 < nx; ++i) s.ic.push_back(cubic_d1(0, s.x[std::size_t(i)]));
+        ASSERT_EQ(s.edit(5, 1, 1), 0);
+        ASSERT_EQ(vexa_df_kernel_dDFHermiteCubicSpline1D(s.t, 0, nullptr), 0);
+        std::vector<double> near;
+        for (int k = 0; k <= 50; ++k) near.push_back(s.x[0] - 0.5 + (s.x.back() - s.x[0] + 1) * k / 50.0);
+        const auto r = s.interpolate(near, 16, 2);
+        for (std::size_t k = 0; k < near.size(); ++k) {
+            const double sc = 1 + std::fabs(cubic_poly(0, near[k]));
+            ASSERT_NEAR(r[2 * k], cubic_poly(0, near[k]), 1e-11 * sc) << nx << " " << near[k];
+            ASSERT_NEAR(r[2 * k + 1], cubic_d1(0, near[k]), 1e-9 * sc) << nx << " " << near[k];
+        }
+    }
     // Lines through the natural spline (free ends) and Akima; a parabola through Bessel.
     for (Build b : {vexa_df_kernel_dDFNaturalCubicSpline1D, vexa_df_kernel_dDFAkimaCubicSpline1D}) {
         Spline s(25, 1, 4, 0, 3, [](int64_t, double x) { return 3 - 2 * x; });
