@@ -230,6 +230,48 @@ TEST(Splines, PolynomialsComeBackExactly) {
     expect_spline(q, 1, 128, "quadratic");
 }
 
+// Each derivative the evaluator gives is the slope of the one below it: a
+// central difference of the interpolated results, away from the knots.
+TEST(Splines, DerivativesAreTheSlopesOfTheSpline) {
+    struct Kind {
+        const char* name;
+        int64_t order, type, bc_type, ic_type;
+    };
+    const Kind kinds[] = {{"linear", 2, 0, 0, 0},   {"quadratic", 3, 0, 128, 0}, {"subbotin", 3, 1, 48, 8 | 4},
+                          {"natural", 4, 2, 2, 0},  {"akima", 4, 3, 0, 0},       {"bessel", 4, 4, 1, 0}};
+    for (const Kind& k : kinds) {
+        Spline s(30, 1, k.order, 0, 21, wave);
+        s.coeff.assign(std::size_t(k.order * 30), 0);
+        s.bc = {0.5, -0.5};
+        s.ic = {0};
+        ASSERT_EQ(vexa_df_kernel_dEditPPSpline1D(s.t, k.order, k.type, k.bc_type, k.bc_type ? s.bc.data() : nullptr,
+                                                 k.ic_type, k.ic_type ? s.ic.data() : nullptr, s.coeff.data(), 0),
+                  0)
+            << k.name;
+        const Build build = k.order == 2   ? vexa_df_kernel_dDFLinearSpline1D
+                            : k.order == 3 ? vexa_df_kernel_dDFQuadraticSpline1D
+                            : k.type == 2  ? vexa_df_kernel_dDFNaturalCubicSpline1D
+                            : k.type == 3  ? vexa_df_kernel_dDFAkimaCubicSpline1D
+                                           : vexa_df_kernel_dDFBesselCubicSpline1D;
+        ASSERT_EQ(build(s.t, 0, nullptr), 0) << k.name;
+        std::vector<double> sites;
+        for (int64_t i = 0; i + 1 < 30; ++i)
+            for (double f : {0.25, 0.7}) {
+                const double c = s.x[std::size_t(i)] + f * s.h(i), e = 1e-6 * s.h(i);
+                for (double v : {c - e, c, c + e}) sites.push_back(v);
+            }
+        const auto r = s.interpolate(sites);  // derivatives 0 .. 3, site-major
+        for (std::size_t q = 0; q < sites.size(); q += 3) {
+            const double e2 = sites[q + 2] - sites[q];
+            for (int d = 1; d < 4; ++d) {
+                const double slope = (r[4 * (q + 2) + std::size_t(d - 1)] - r[4 * q + std::size_t(d - 1)]) / e2;
+                const double got = r[4 * (q + 1) + std::size_t(d)];
+                ASSERT_NEAR(got, slope, 1e-5 * (1 + std::fabs(got))) << k.name << " order " << d << " at " << sites[q + 1];
+            }
+        }
+    }
+}
+
 // The default family given the natural spline's second derivatives builds
 // the natural spline again.
 TEST(Splines, DefaultFamilyFromNaturalSecondDerivatives) {
