@@ -692,7 +692,7 @@ TEST(Splines, FloatTwinsAgreeWithDouble) {
     for (int64_t i = 0; i < nx; ++i) x.push_back(v += float(0.5 + g.uniform())), y.push_back(float(wave(0, v)));
     for (int64_t i = 1; i + 1 < nx; ++i) ic.push_back(float(std::cos(x[std::size_t(i)])));
     for (int64_t i = 1; i + 1 < nx; ++i) ic2.push_back(float(-std::sin(x[std::size_t(i)])));
-    for (int k = 0; k < 400; ++k) sites.push_back(float(x[0] - 1 + (x.back() - x[0] + 2) * g.uniform()));
+    for (int k = 0; k < 403; ++k) sites.push_back(float(x[0] - 1 + (x.back() - x[0] + 2) * g.uniform()));
     std::vector<Case> cases = {{0, 2, 0, 0, 0}, {1, 3, 0, 128, 0}, {1, 3, 1, 24, 8 | 4}};
     for (int64_t bc : {1, 2, 12, 36, 24, 48}) {
         cases.push_back({2, 4, 2, bc, 0});
@@ -715,6 +715,40 @@ TEST(Splines, FloatTwinsAgreeWithDouble) {
             ASSERT_NEAR(f[k], d[k], tol) << "builder " << c.builder << " type " << c.type << " bc " << c.bc_type << " at " << k;
         }
     }
+}
+
+// A site's results do not depend on its neighbours: evaluated among many
+// (a register of sites at a time) or alone (one at a time), bit for bit.
+template <class T> void alone_and_among_many() {
+    using A = Twin<T>;
+    const int64_t nx = 50;
+    std::vector<T> x, y, coeff(std::size_t(4 * nx)), s;
+    Rng g(41);
+    T v = 0;
+    for (int64_t i = 0; i < nx; ++i) x.push_back(v += T(0.5 + g.uniform())), y.push_back(T(wave(0, double(v))));
+    for (int k = 0; k < 37; ++k) s.push_back(T(double(x[0]) - 1 + (double(x.back() - x[0]) + 2) * g.uniform()));
+    DfTask* t = nullptr;
+    ASSERT_EQ(A::new_task(&t, nx, x.data(), 0, 1, y.data(), 0, 0), 0);
+    ASSERT_EQ(A::edit(t, 4, 2, 2, nullptr, 0, nullptr, coeff.data(), 0), 0);
+    ASSERT_EQ(A::build[2](t, 0, nullptr), 0);
+    for (int nder : {1, 4}) {
+        const int32_t flags[4] = {1, 1, 1, 1};
+        std::vector<T> many(s.size() * std::size_t(nder)), one(static_cast<std::size_t>(nder));
+        ASSERT_EQ(A::interpolate(t, 0, 0, int64_t(s.size()), s.data(), 0, nder, flags, nullptr, many.data(), 16, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+                  0);
+        for (std::size_t k = 0; k < s.size(); ++k) {
+            ASSERT_EQ(A::interpolate(t, 0, 0, 1, &s[k], 0, nder, flags, nullptr, one.data(), 16, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+                      0);
+            for (int d = 0; d < nder; ++d) ASSERT_EQ(one[std::size_t(d)], many[k * std::size_t(nder) + std::size_t(d)]) << k << " " << d;
+        }
+    }
+    vexa_df_kernel_DeleteTask(&t);
+}
+TEST(Splines, ASiteAloneAndAmongMany) {
+    alone_and_among_many<double>();
+    alone_and_among_many<float>();
 }
 
 }  // namespace
