@@ -11,8 +11,9 @@
 // the sites left of the partition to le_cb, right of it to re_cb and inside
 // it to i_cb (each when given; the others are evaluated here), in blocks of
 // at most 1024 results. The threaded path (32 sites or more) keeps the
-// threads' result blocks in one allocated work area. The Subbotin evaluator finds the subgrid piece of
-// each site from its cell and the knot inside that cell.
+// threads' result blocks in one allocated work area of 18256 bytes. The
+// Subbotin evaluator finds the subgrid piece of each site from its cell and
+// the knot inside that cell.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -293,21 +294,28 @@ template <class T> struct Interp {
     EvalCb<T>*le, *re, *in;
     void *le_p, *re_p, *in_p;
     int64_t chunk, iterations;
-    T* area;  // the work area of the threaded path: per thread a block of results, or null
+    T* area;       // the work area of the threaded path: per thread a block of results, or null
+    int64_t slot;  // results per thread in the work area
     int status;
 };
 
 constexpr int64_t kBlock = 256;
+constexpr std::size_t kAreaBytes = 18256;
 
 // Sites [from, to): cells, then every function, block by block.
 template <class T, bool Callbacks> int run(Interp<T>& w, int64_t from, int64_t to, int64_t slot) {
     const DfTask* t = w.t;
     T sites[kBlock];
     int32_t cells[kBlock];
+    // Results reordered for the hints by derivative go through a scratch
+    // block: the thread's part of the work area, or (when that part holds
+    // fewer results than one site has) one in the frame.
     T frame_scratch[kBlock * 8];
-    T* scratch = w.area != nullptr ? w.area + slot * kBlock * 8 : frame_scratch;
+    const bool own = w.area == nullptr || w.slot < w.nder;
+    T* scratch = own ? frame_scratch : w.area + slot * w.slot;
+    const int64_t capacity = own ? kBlock * 8 : w.slot;
     const Grid<T> g(t);
-    const int64_t block = std::min<int64_t>(kBlock, kBlock * 8 / w.nder);  // the scratch holds 8 kBlock results
+    const int64_t block = std::min<int64_t>(kBlock, capacity / w.nder);
     // The search continues from block to block (sorted sites keep their position).
     const int method = w.uniform_sites && w.method == kHybrid ? kSorted : w.method;
     const SearchData<T> sd = w.cells_in ? SearchData<T>{} : search_data(t, method, w.datahint, w.search_cb, w.search_params);
@@ -401,11 +409,17 @@ int interpolate(const DfTask* t, int64_t type, int64_t nsite, const T* site, int
     int64_t threads = 1;
     if (!inline_path && tt != nullptr && tt->max_threads != nullptr)
         threads = std::min<int64_t>(tt->max_threads(), std::max<int64_t>(1, nsite / (4 * kBlock)));
-    // Past the inline path: a work area for the threads' result blocks.
-    Buffer<T> area;
+    // Past the inline path: the work area, kAreaBytes used from its first
+    // 64-byte boundary and shared out as the threads' result blocks (whole
+    // cache lines each).
+    Buffer<uint8_t> area;
     if (!inline_path) {
-        if (!area.allocate(threads * kBlock * 8)) return VEXA_DF_MEMORY;
-        w.area = area.p;
+        if (!area.allocate(kAreaBytes)) return VEXA_DF_MEMORY;
+        const uintptr_t at = (reinterpret_cast<uintptr_t>(area.p) + 63) & ~uintptr_t(63);
+        const int64_t usable = int64_t(kAreaBytes) - int64_t(at - reinterpret_cast<uintptr_t>(area.p));
+        constexpr int64_t kLine = 64 / int64_t(sizeof(T));
+        w.area = reinterpret_cast<T*>(at);
+        w.slot = usable / int64_t(sizeof(T)) / threads / kLine * kLine;
     }
     if (threads > 1) {
         w.iterations = threads;

@@ -377,6 +377,20 @@ TEST(Splines, ResultLayoutsAndIntegrals) {
                 ASSERT_EQ(site_major[(j * n + k) * 3 + d], same[(j * n + k) * 3 + d]);
                 ASSERT_EQ(by_derivative[(j * 3 + d) * n + k], same2[(j * 3 + d) * n + k]);
             }
+    // Many threads, each with a small part of the work area for the
+    // reordered results, and four results a site.
+    {
+        std::vector<double> many;
+        Rng g(3);
+        for (int k = 0; k < 50000; ++k) many.push_back(-1 + 26 * g.uniform());
+        vexa_serv_set_max_threads(40);
+        const auto by_site = s.interpolate(many, 16, 4), by_order = s.interpolate(many, 32, 4);
+        vexa_serv_set_max_threads(2);
+        const std::size_t m = many.size();
+        for (std::size_t j = 0; j < 2; ++j)
+            for (std::size_t d = 0; d < 4; ++d)
+                for (std::size_t k = 0; k < m; ++k) ASSERT_EQ(by_site[(j * m + k) * 4 + d], by_order[(j * 4 + d) * m + k]);
+    }
     // Integrals: the antiderivative's differences, inside and beyond the ends,
     // zero for equal limits, negative for reversed ones.
     const std::vector<double> a = {0, -2, 5, 3.3, 10, 40}, b = {1.5, 20, 5, 1.1, 45, 41};
