@@ -296,14 +296,6 @@ VEXA_INLINE void store_tile(const __m256 (&t)[8], float* p, const int* at) {
     for (int k = 0; k < 4; ++k) store_halves(p + at[k], p + at[k + 4], u[k]), store_halves(p + at[k] + 4, p + at[k + 4] + 4, u[k + 4]);
 }
 
-// Four consecutive elements at each lane's row p + at[j], transposed: t[s]
-// holds element s of every row. Reads only those four elements of a row.
-VEXA_INLINE void load_rows4(__m256d (&t)[4], const double* p, const int* at) { load_tile(t, p, at); }
-VEXA_INLINE void load_rows4(__m256 (&t)[4], const float* p, const int* at) {
-    for (int k = 0; k < 4; ++k) t[k] = halves(p + at[k], p + at[k + 4]);
-    transpose_halves(t[0], t[1], t[2], t[3]);
-}
-
 // Non-temporal stores of a register (p 32-byte aligned; a fence must follow).
 VEXA_INLINE void stream_store(double* p, __m256d v) { _mm256_stream_pd(p, v); }
 VEXA_INLINE void stream_store(float* p, __m256 v) { _mm256_stream_ps(p, v); }

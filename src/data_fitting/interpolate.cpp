@@ -69,57 +69,20 @@ template <class T> VEXA_INLINE void fetch_piece(const Args<T>& a, int64_t k, int
     if (k + kAhead < a.nsite) __builtin_prefetch(a.coeff + piece_of(a.cell[k + kAhead], a.nx) * order);
 }
 
-// Cubic pieces a register of sites at a time: the sites' four coefficients
-// read row by row and transposed, every derivative by the Taylor shift in
-// the lanes. Returns the sites done (a multiple of the lane count); the
-// offsets of the pieces must fit an int.
-template <class T> int64_t cubic_lanes(const Args<T>& a) {
-    using namespace vexa::simd;
-    using V = vec<T>;
-    constexpr int L = lanes<T>;
-    if (a.nx > (int64_t(1) << 28)) return 0;
-    const bool values_only = a.nder == 1 && a.orders[0] == 0;
-    int64_t k = 0;
-    for (; k + L <= a.nsite; k += L) {
-        int at[L];
-        alignas(32) T left[L];
-        for (int j = 0; j < L; ++j) {
-            const int64_t p = piece_of(a.cell[k + j], a.nx);
-            at[j] = int(p * 4), left[j] = left_end<T>(a, p);
-            if (k + j + kAhead < a.nsite) __builtin_prefetch(a.coeff + piece_of(a.cell[k + j + kAhead], a.nx) * 4);
-        }
-        V c[4];
-        load_rows4(c, a.coeff, at);
-        const V t = loadu(a.site + k) - load(left);
-        V b2 = fma(c[3], t, c[2]), b1 = fma(b2, t, c[1]);
-        const V b0 = fma(b1, t, c[0]);
-        if (values_only) {
-            storeu(a.r + k, b0);
-            continue;
-        }
-        b2 = fma(c[3], t, b2), b1 = fma(b2, t, b1);  // the first derivative
-        b2 = fma(c[3], t, b2);                        // half the second
-        alignas(32) T d[4][L];
-        store(d[0], b0), store(d[1], b1), store(d[2], b2 + b2), store(d[3], c[3] * broadcast<T>(T(6)));
-        for (int j = 0; j < L; ++j) {
-            T* out = a.r + (k + j) * a.nder;
-            for (int64_t q = 0; q < a.nder; ++q) out[q] = a.orders[q] < 4 ? d[a.orders[q]][j] : T(0);
-        }
-    }
-    return k;
-}
-
+// Sites go one at a time: a register of sites at a time (rows of
+// coefficients transposed into the lanes) measured no faster, on random
+// sites (bound by the coefficient loads' misses) or on sorted ones (bound
+// by the coefficient stream), and a little slower on sorted ones.
 template <class T, int Order> int polynomial(const Args<T>& a) {
     const int64_t order = Order > 0 ? Order : a.s_order;
-    const int64_t first = Order == 4 ? cubic_lanes<T>(a) : 0;  // the rest one site at a time
     if (a.nder == 1 && a.orders[0] == 0) {  // values only: the common case, without the derivative loop
-        for (int64_t k = first; k < a.nsite; ++k) {
+        for (int64_t k = 0; k < a.nsite; ++k) {
             fetch_piece<T>(a, k, order);
             const int64_t p = piece_of(a.cell[k], a.nx);
             const T t = a.site[k] - left_end<T>(a, p);
             const T* c = a.coeff + p * order;
             T acc = c[order - 1];
-            for (int64_t m = order - 2; m >= 0; --m) acc = std::fma(acc, t, c[m]);  // as the lanes round
+            for (int64_t m = order - 2; m >= 0; --m) acc = std::fma(acc, t, c[m]);
             a.r[k] = acc;
         }
         return VEXA_DF_OK;
@@ -131,7 +94,7 @@ template <class T, int Order> int polynomial(const Args<T>& a) {
         // then the requested ones picked.
         constexpr T kFactorial[] = {1, 1, 2, 6, 24, 120};
         static_assert(Order <= 6);
-        for (int64_t k = first; k < a.nsite; ++k) {
+        for (int64_t k = 0; k < a.nsite; ++k) {
             fetch_piece<T>(a, k, Order);
             const int64_t p = piece_of(a.cell[k], a.nx);
             const T t = a.site[k] - left_end<T>(a, p);
