@@ -77,7 +77,7 @@ template <class T> struct Coefficients {
 template <class Body>
 void for_functions(const DfTask* t, const ThreadingTable* tt, bool parallel, Body& body, int threads = 0) {
     const int64_t ny = functions(t);
-    if (threads <= 0) threads = tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1;
+    if (threads <= 0) threads = caller_threads(tt);
     if (!parallel || threads < 2 || ny < 2 || tt == nullptr) {
         for (int64_t j = 0; j < ny; ++j) body(j, 0);
         return;
@@ -122,6 +122,19 @@ template <class T> struct Row {
           stride(cols ? functions(t) : 1) {}
     VEXA_INLINE T operator[](int64_t i) const { return base[i * stride]; }
 };
+
+// What the evaluators and integrators read of function j of a task: the
+// partition, the function's coefficients and values, the conditions.
+template <class T, class A> VEXA_INLINE void describe_function(A& a, const DfTask* t, const Grid<T>& g, int64_t j) {
+    a.nx = t->nx, a.x = xs<T>(t), a.xhint = t->xhint, a.h = g.h;
+    a.coeff = t->coeff_table != nullptr ? static_cast<const T*>(t->coeff_table[j]) : nullptr;
+    a.s_order = t->s_order;
+    if (t->y_table != nullptr) {
+        const Row<T> y(t, j);
+        a.y = y.base, a.y_stride = y.stride;
+    }
+    a.ic = static_cast<const T*>(t->ic), a.ic_type = t->ic_type;
+}
 
 // Widths h[i] = x[i+1] - x[i] (the step on a uniform partition) and slopes
 // m[i] of a function, i < n - 1; `reciprocal` takes the slopes of a uniform

@@ -24,7 +24,7 @@ template <class T, class Lay, int B> int default_kernel(DfTask* t, const Threadi
     const T* ic = static_cast<const T*>(t->ic);
     const T* bc = static_cast<const T*>(t->bc);
     // One work array of 3 n - 2 values per worker: widths, slopes, second derivatives.
-    const int threads = tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1;
+    const int threads = caller_threads(tt);
     const int workers = ny > 1 && n * ny >= 4096 && threads > 1 ? threads : 1;
     Buffer<T> work;
     if (!work.allocate((3 * n - 2) * workers)) return VEXA_DF_MEMORY;

@@ -89,7 +89,7 @@ template <class T, Family F, class Lay> int local_kernel(DfTask* t, const Thread
     const Coefficients<T> c{t};
     const T* bc = static_cast<const T*>(t->bc);
     const T* ic = static_cast<const T*>(t->ic);
-    const int threads = tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1;
+    const int threads = caller_threads(tt);
     const int workers = ny > 1 && n * ny >= 4096 && threads > 1 ? threads : 1;
     Buffer<T> work;  // widths, slopes and derivatives per worker
     if (!work.allocate((3 * n) * workers)) return VEXA_DF_MEMORY;

@@ -194,7 +194,7 @@ template <class T, class Lay, int B> int natural_kernel(DfTask* t, const Threadi
         return VEXA_DF_OK;
     }
     s.size = s.b == kPeriodic ? n - 1 : s.b == kNotAKnot ? n - 2 : n;
-    const int64_t avail = tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1;
+    const int64_t avail = caller_threads(tt);
     const int64_t T_ = std::min<int64_t>(avail, ny);
     const bool parallel = ny > 1 && T_ > 1 && n >= 300 && (n >= 600 || T_ >= 8);
     const int64_t workers = parallel ? T_ : 1;

@@ -158,17 +158,11 @@ template <class T, bool Callbacks> int integrate_range(const Integr<T>& w, int64
     const Grid<T> g(t);
     for (int64_t j = 0; j < functions(t); ++j) {
         IArgs<T> a{};
-        a.nx = t->nx, a.x = xs<T>(t), a.xhint = t->xhint, a.h = g.h;
+        describe_function<T>(a, t, g, j);
         a.nlim = to - from, a.llim = w.L + from, a.rlim = w.R + from, a.lcell = w.lcell + from, a.rcell = w.rcell + from;
-        a.s_order = t->s_order, a.r = w.r + j * w.nlim + from;
-        a.coeff = t->coeff_table != nullptr ? static_cast<const T*>(t->coeff_table[j]) : nullptr;
-        if (t->y_table != nullptr) {
-            const Row<T> y(t, j);
-            a.y = y.base, a.y_stride = y.stride;
-        }
+        a.r = w.r + j * w.nlim + from;
         a.le_cb = w.le_cb, a.re_cb = w.re_cb, a.i_cb = w.i_cb;
         a.le_params = w.le_params, a.re_params = w.re_params, a.i_params = w.i_params;
-        a.ic = static_cast<const T*>(t->ic), a.ic_type = t->ic_type;
         if (const int st = integrate_kind<T>(w.kind, a, Callbacks)) return st;
     }
     return VEXA_DF_OK;
@@ -176,8 +170,8 @@ template <class T, bool Callbacks> int integrate_range(const Integr<T>& w, int64
 
 template <class T, bool Callbacks> void integr_slice(int i, void* context) {
     auto& w = *static_cast<Integr<T>*>(context);
-    const int64_t from = int64_t(i) * w.chunk, to = i == w.iterations - 1 ? w.nlim : from + w.chunk;
-    const int st = integrate_range<T, Callbacks>(w, from, to);
+    const Slice sl(i, w.chunk, w.iterations, w.nlim);
+    const int st = integrate_range<T, Callbacks>(w, sl.from, sl.to);
     if (st < 0) __atomic_store_n(&w.status, st, __ATOMIC_RELAXED);
 }
 // The workers: a slice of the intervals each, plain or in callback mode.
@@ -212,9 +206,7 @@ template <class T> int _Integr1DKernel(Integr<T>& w, const ThreadingTable* tt) {
                          w.search_params, cells.p + nlim, tt);
     if (st < 0) return st;
     const bool callbacks = w.le_cb != nullptr || w.re_cb != nullptr || w.i_cb != nullptr;
-    int64_t threads = 1;
-    if (tt != nullptr && tt->max_threads != nullptr)
-        threads = std::min<int64_t>(tt->max_threads(), std::max<int64_t>(1, nlim / kIntervalsPerThread));
+    const int64_t threads = std::min<int64_t>(caller_threads(tt), std::max<int64_t>(1, nlim / kIntervalsPerThread));
     if (threads > 1) {
         w.iterations = threads, w.chunk = nlim / threads;
         tt->parallel_for(int(threads), int(threads), &w, callbacks ? _v1DIntegrThreaderCB<T> : _v1DIntegrThreader<T>);

@@ -305,16 +305,9 @@ template <class T, bool Callbacks> int run(Interp<T>& w, int64_t from, int64_t t
         }
         for (int64_t j = 0; j < functions(t); ++j) {
             Args<T> a{};
-            a.nx = t->nx, a.x = xs<T>(t), a.xhint = t->xhint, a.h = g.h;
+            describe_function<T>(a, t, g, j);
             a.nsite = n, a.site = s, a.cell = cells;
-            a.coeff = t->coeff_table != nullptr ? static_cast<const T*>(t->coeff_table[j]) : nullptr;
-            a.s_order = t->s_order;
-            if (t->y_table != nullptr) {
-                const Row<T> y(t, j);
-                a.y = y.base, a.y_stride = y.stride;
-            }
             a.nder = w.nder, a.orders = w.orders;
-            a.ic = static_cast<const T*>(t->ic), a.ic_type = t->ic_type;
             a.le_cb = w.le, a.re_cb = w.re, a.i_cb = w.in, a.le_params = w.le_p, a.re_params = w.re_p, a.i_params = w.in_p;
             const bool direct = w.rhint == 16 || w.rhint == 128;
             a.r = direct ? w.r + (j * w.nsite + at) * w.nder : scratch;
@@ -331,8 +324,8 @@ template <class T, bool Callbacks> int run(Interp<T>& w, int64_t from, int64_t t
 
 template <class T, bool Callbacks> void interp_slice(int i, void* context) {
     auto& w = *static_cast<Interp<T>*>(context);
-    const int64_t from = int64_t(i) * w.chunk, to = i == w.iterations - 1 ? w.nsite : from + w.chunk;
-    const int st = run<T, Callbacks>(w, from, to, i);
+    const Slice sl(i, w.chunk, w.iterations, w.nsite);
+    const int st = run<T, Callbacks>(w, sl.from, sl.to, i);
     if (st < 0) __atomic_store_n(&w.status, st, __ATOMIC_RELAXED);
 }
 // The workers: a slice of the sites each, plain or in callback mode.
@@ -370,8 +363,7 @@ int interpolate(const DfTask* t, int64_t type, int64_t nsite, const T* site, int
     if (w.uniform_sites) w.a0 = site[0], w.hs = nsite > 1 ? (site[1] - site[0]) / T(nsite - 1) : T(0);
     const bool inline_path = nsite < 32 && t->nx < 0x7FFFFFFF && (t->int64_flag & 3) == 0;
     int64_t threads = 1;
-    if (!inline_path && tt != nullptr && tt->max_threads != nullptr)
-        threads = std::min<int64_t>(tt->max_threads(), std::max<int64_t>(1, nsite / (4 * kBlock)));
+    if (!inline_path) threads = std::min<int64_t>(caller_threads(tt), std::max<int64_t>(1, nsite / (4 * kBlock)));
     // Past the inline path: the work area, kAreaBytes used from its first
     // 64-byte boundary and shared out as the threads' result blocks (whole
     // cache lines each).

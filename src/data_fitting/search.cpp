@@ -56,8 +56,8 @@ template <class T> int run_range(Context<T>& c, int64_t from, int64_t to) {
 // Iteration i of a threaded path: its slice of the sites.
 template <class T> void slice(int i, void* context) {
     auto& c = *static_cast<Context<T>*>(context);
-    const int64_t from = int64_t(i) * c.chunk, to = i == c.iterations - 1 ? c.sliced : from + c.chunk;
-    const int st = run_range(c, from, to);
+    const Slice sl(i, c.chunk, c.iterations, c.sliced);
+    const int st = run_range(c, sl.from, sl.to);
     if (st < 0) __atomic_store_n(&c.status, st, __ATOMIC_RELAXED);
 }
 
@@ -77,8 +77,6 @@ template <class T> int spread(Context<T>& c, int64_t threads, Worker worker, con
     return st < 0 ? st : c.status;
 }
 
-int64_t max_threads(const ThreadingTable* tt) { return tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1; }
-
 // The threaded path of every method, with its worker and the rule that
 // decides when it runs in parallel (T the caller's thread count).
 #define VEXA_DF_SEARCH_WORKER(Name)                                                              \
@@ -90,11 +88,11 @@ VEXA_DF_SEARCH_WORKER(Peak)
 VEXA_DF_SEARCH_WORKER(Hybrid)
 
 template <class T> int _v1DSearchUniform(Context<T>& c, const ThreadingTable* tt) {
-    const int64_t T_ = max_threads(tt);
+    const int64_t T_ = caller_threads(tt);
     return spread(c, c.nsite > 5000 && T_ >= 2 ? T_ : 1, _v1DSearchUniformThreader32<T>, tt);
 }
 template <class T> int _v1DSearchQuasiUniform(Context<T>& c, const ThreadingTable* tt) {
-    const int64_t T_ = max_threads(tt), nx = c.d.nx;
+    const int64_t T_ = caller_threads(tt), nx = c.d.nx;
     int64_t threads = T_;
     if (c.nsite < 151) threads = 1;
     else if (c.nsite < 301 || T_ <= 1) threads = (nx >= 600 && T_ >= 2) || (nx >= 40 && nx < 600 && T_ >= 4) ? T_ : 1;
@@ -102,7 +100,7 @@ template <class T> int _v1DSearchQuasiUniform(Context<T>& c, const ThreadingTabl
 }
 // Every thread starts its own bisection from the first site of its slice.
 template <class T> int _v1DSearchSorted(Context<T>& c, const ThreadingTable* tt) {
-    const int64_t T_ = max_threads(tt);
+    const int64_t T_ = caller_threads(tt);
     return spread(c, c.nsite >= 3001 && T_ >= 2 ? T_ : 1, _v1DSearchSortedThreader32<T>, tt);
 }
 template <class T> int _v1DSearchPeak(Context<T>& c, const ThreadingTable* tt) {
@@ -112,7 +110,7 @@ template <class T> int _v1DSearchPeak(Context<T>& c, const ThreadingTable* tt) {
 // Blocks of 128 sites: min(blocks, T) iterations of blocks / T blocks each,
 // the calling thread finishing the blocks and sites left over.
 template <class T> int _v1DSearchHybrid(Context<T>& c, const ThreadingTable* tt) {
-    const int64_t T_ = max_threads(tt), n = c.nsite;
+    const int64_t T_ = caller_threads(tt), n = c.nsite;
     const bool parallel = T_ >= 2 && (n > 2000 || (n > 600 && T_ < 5) || (n > 300 && T_ < 3));
     const int64_t blocks = n / 128;
     if (!parallel || blocks < 2) return spread(c, 1, _v1DSearchHybridThreader32<T>, tt);

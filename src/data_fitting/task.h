@@ -16,6 +16,18 @@ constexpr uint32_t kUnset = 0xFFFFFFFFu;
 VEXA_INLINE bool y_hint_ok(int64_t h) { return h == 0 || h == 16 || h == 32 || h == 128; }
 VEXA_INLINE bool x_hint_ok(int64_t h) { return h == 0 || h == 1 || h == 2 || h == 4; }
 
+// The caller's thread count (1 without a threading table), and the sites
+// [from, to) of iteration i of a loop that gives every iteration `chunk`
+// of `total` and the last one the rest.
+VEXA_INLINE int caller_threads(const ThreadingTable* tt) {
+    return tt != nullptr && tt->max_threads != nullptr ? tt->max_threads() : 1;
+}
+struct Slice {
+    int64_t from, to;
+    Slice(int i, int64_t chunk, int64_t iterations, int64_t total)
+        : from(int64_t(i) * chunk), to(i == iterations - 1 ? total : from + chunk) {}
+};
+
 template <class T> VEXA_INLINE const T* xs(const DfTask* t) { return static_cast<const T*>(t->x); }
 VEXA_INLINE bool uniform(const DfTask* t) { return (t->xhint & 4) != 0; }
 VEXA_INLINE int64_t functions(const DfTask* t) { return t->ny > 0 ? t->ny : 1; }
