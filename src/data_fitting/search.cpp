@@ -142,10 +142,7 @@ int search_any(const DfTask* t, int64_t nsite, const T* site, int64_t sitehint, 
                  T(0), T(0), nsite, 1, cell32, cell64, 0, nsite};
     if (c.uniform_sites) c.a = site[0], c.h = (site[1] - site[0]) / T(nsite - 1);
     else if (sitehint == 4) c.uniform_sites = true, c.a = site[0];  // one site: a itself
-    if (nsite < 32) {  // inline, in the calling thread
-        const int st = run_range(c, 0, nsite);
-        return st < 0 ? st : c.status;
-    }
+    if (nsite < 32) return spread(c, 1, nullptr, nullptr);  // inline, in the calling thread
     return kPaths<T>[method](c, tt);
 }
 
