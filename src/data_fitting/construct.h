@@ -28,10 +28,10 @@ VEXA_INLINE int boundary_index(int64_t bc_type) {
         default: return -1;
     }
 }
-VEXA_INLINE bool left_first(int b) { return b == k1st1st || b == k1st2nd; }
-VEXA_INLINE bool right_first(int b) { return b == k1st1st || b == k2nd1st; }
-VEXA_INLINE bool left_second(int b) { return b == k2nd1st || b == k2nd2nd; }
-VEXA_INLINE bool right_second(int b) { return b == k1st2nd || b == k2nd2nd; }
+constexpr bool left_first(int b) { return b == k1st1st || b == k1st2nd; }
+constexpr bool right_first(int b) { return b == k1st1st || b == k2nd1st; }
+constexpr bool left_second(int b) { return b == k2nd1st || b == k2nd2nd; }
+constexpr bool right_second(int b) { return b == k1st2nd || b == k2nd2nd; }
 
 // The checks every cubic family shares after its own count check:
 // storage hint, boundary type (bc_type 0 only where allowed), boundary values.

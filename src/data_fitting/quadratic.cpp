@@ -73,7 +73,7 @@ template <class T, class Lay, bool UniformSubgrid, int Pair> int subbotin(DfTask
     for (int64_t k = 1; k < n; ++k)
         if (!(sg.knot(k) > g.at(k - 1) && sg.knot(k) < g.at(k))) return VEXA_DF_BAD_IC_TYPE;
     const T* bc = static_cast<const T*>(t->bc);
-    constexpr bool left1 = Pair == k1st1st || Pair == k1st2nd, right1 = Pair == k1st1st || Pair == k2nd1st;
+    constexpr bool left1 = left_first(Pair), right1 = right_first(Pair);
     int status = VEXA_DF_OK;
     auto body = [&](int64_t j, int) {
         Buffer<T> work;  // three diagonals and the right-hand side of the n - 1 knot values

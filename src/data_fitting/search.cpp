@@ -63,15 +63,24 @@ template <class T> void slice(int i, void* context) {
 
 using Worker = void (*)(int, int, int, void*);
 
+// Iterations of `chunk` consecutive sites over the first `sliced` sites
+// (the last iteration taking the rest of them) on the caller's threads,
+// then the sites past `sliced` in the calling thread.
+template <class T>
+int share(Context<T>& c, int64_t iterations, int64_t chunk, int64_t sliced, Worker worker, const ThreadingTable* tt) {
+    c.iterations = iterations, c.chunk = chunk, c.sliced = sliced;
+    tt->parallel_for(int(iterations), int(iterations), &c, worker);
+    if (c.status < 0 || sliced == c.nsite) return c.status;
+    const int st = run_range(c, sliced, c.nsite);
+    return st < 0 ? st : c.status;
+}
+
 // Slices of nsite / threads consecutive sites, one per thread, or all in the
 // calling thread.
 template <class T> int spread(Context<T>& c, int64_t threads, Worker worker, const ThreadingTable* tt) {
     if (threads > 1) {
-        c.iterations = std::min<int64_t>(threads, c.nsite);
-        c.chunk = c.nsite / c.iterations;
-        c.sliced = c.nsite;
-        tt->parallel_for(int(c.iterations), int(c.iterations), &c, worker);
-        return c.status;
+        const int64_t iterations = std::min<int64_t>(threads, c.nsite);
+        return share(c, iterations, c.nsite / iterations, c.nsite, worker, tt);
     }
     const int st = run_range(c, 0, c.nsite);
     return st < 0 ? st : c.status;
@@ -114,13 +123,8 @@ template <class T> int _v1DSearchHybrid(Context<T>& c, const ThreadingTable* tt)
     const bool parallel = T_ >= 2 && (n > 2000 || (n > 600 && T_ < 5) || (n > 300 && T_ < 3));
     const int64_t blocks = n / 128;
     if (!parallel || blocks < 2) return spread(c, 1, _v1DSearchHybridThreader32<T>, tt);
-    c.iterations = std::min(blocks, T_);
-    c.chunk = blocks / c.iterations * 128;
-    const int64_t done = c.sliced = c.chunk * c.iterations;
-    tt->parallel_for(int(c.iterations), int(c.iterations), &c, _v1DSearchHybridThreader32<T>);
-    if (c.status < 0) return c.status;
-    const int st = run_range(c, done, n);
-    return st < 0 ? st : c.status;
+    const int64_t iterations = std::min(blocks, T_), chunk = blocks / iterations * 128;
+    return share(c, iterations, chunk, chunk * iterations, _v1DSearchHybridThreader32<T>, tt);
 }
 // The user's callback may keep state between calls: the calling thread only.
 template <class T> int _v1DSearchUserDef(Context<T>& c, const ThreadingTable*) { return spread(c, 1, nullptr, nullptr); }

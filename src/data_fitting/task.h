@@ -59,15 +59,6 @@ template <class T> struct Grid {
     VEXA_INLINE T width(int64_t i) const { return uniform ? h : x[i + 1] - x[i]; }
 };
 
-// Function j's value at point i.
-template <class T> struct Values {
-    const DfTask* t;
-    VEXA_INLINE T operator()(int64_t j, int64_t i) const {
-        if (t->yhint == 32) return static_cast<const T*>(t->y_table[0])[i * functions(t) + j];
-        return static_cast<const T*>(t->y_table[j])[i];
-    }
-};
-
 // The bin index over the partition: for bin k, lo[k] a point at or left of
 // it and hi[k] the first point of a later bin (or nx - 1); pair nbins for
 // sites rounding past the last bin.
