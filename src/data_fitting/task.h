@@ -4,12 +4,13 @@
 
 #include <cstdint>
 
+#include "common/align.h"
 #include "common/export.h"
 #include "vexa/data_fitting.h"
 
 namespace vexa::df {
 
-constexpr int kAlignment = 128;
+using vexa::kAlignment;
 constexpr uint32_t kUnset = 0xFFFFFFFFu;
 
 // Storage hints of function values and coefficients, and partition hints.

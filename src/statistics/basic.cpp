@@ -40,8 +40,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/align.h"
 #include "common/simd.h"
-#include "statistics/access.h"
+#include "statistics/common/access.h"
+#include "statistics/common/moments.h"
+#include "statistics/common/packers.h"
 #include "vector_math/frame/thread_state.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -51,8 +54,12 @@ namespace {
 
 using namespace vexa::simd;
 using vexa::ss::Shape;
+using namespace vexa::ss::moments;
+using vexa::ss::matrix_storage;
+using vexa::ss::pack;
+using vexa::ss::packed_index;
 
-constexpr int kAlignment = 128;
+using vexa::kAlignment;
 constexpr uint64_t kFast = 0x1, kOnePass = 0x2, kCallerMean = 0x100, kSingle = 0x600;
 constexpr unsigned kInvSqrtMode = 0x140000;
 
@@ -79,38 +86,6 @@ enum : uint32_t {
     qCSum2 = 1u << 16, qCSum3 = 1u << 17, qCSum4 = 1u << 18, qCP = 1u << 19,
 };
 enum class Method { OnePass = 0, Fast = 1, CallerMean = 2 };
-
-// What the kernels maintain: bits of the state arrays.
-enum : uint32_t { sMean = 1, sRaw2 = 2, sRaw3 = 4, sRaw4 = 8, sM2 = 16, sM3 = 32, sM4 = 64, sCP = 128 };
-
-// ---- per-thread state ---------------------------------------------------
-
-template <class T> struct State {
-    T* mean;
-    T* raw[5];  // raw[2..4]
-    T* m[5];    // m[2..4]: central sums
-    T* scratch;  // p values: deviations of one observation, the diagonal for the correlation
-    T* cp;       // p*p or null
-    T acc[2];    // W, W2
-};
-
-// Arrays of P values each: a multiple of 16, so that every array starts aligned,
-// with room for a whole register read from the last variable on.
-VEXA_INLINE int64_t padded(int64_t p) { return (p + 15) / 16 * 16 + 16; }
-constexpr int kArrays = 8;  // mean, raw2..4, m2..4, scratch
-
-template <class T> VEXA_INLINE void bind(State<T>& s, T* base, int64_t p, bool cp) {
-    const int64_t P = padded(p);
-    s.mean = base;
-    for (int k = 2; k <= 4; ++k) s.raw[k] = base + P * (k - 1);
-    for (int k = 2; k <= 4; ++k) s.m[k] = base + P * (k + 2);
-    s.scratch = base + P * 7;
-    s.cp = cp ? base + P * kArrays : nullptr;
-    s.acc[0] = s.acc[1] = T(0);
-}
-template <class T> VEXA_INLINE int64_t state_values(int64_t p, bool cp) {
-    return padded(p) * kArrays + (cp ? padded(p * p) : 0);
-}
 
 // The basic buffer kept by the task: this header, then thread 0's arrays.
 struct BufferHeader {
@@ -618,60 +593,8 @@ template <class T> void basic_threader(int t, int, int, void* context) {
     if (r < 0) __atomic_store_n(&c.status, r, __ATOMIC_RELAXED);
 }
 
-// Folds partial B into total A (in that order: CP, M4, M3, M2, means).
-template <class T> void merge(State<T>& A, const State<T>& B, int64_t p, int64_t v0, int64_t v1, uint32_t bits) {
-    const T WA = A.acc[0], WB = B.acc[0];
-    if (WB == T(0)) return;
-    const T W = WA + WB, c = WA == T(0) ? T(0) : WA * WB / W;
-    const T fa = WA / W, fb = WB / W;
-    for (int64_t i = v0; i < v1; ++i) A.scratch[i] = B.mean[i] - A.mean[i];
-    const T* d = A.scratch;
-    if (bits & sCP)
-        for (int64_t i = v0; i < v1; ++i)
-            for (int64_t j = i; j < v1; ++j) A.cp[i * p + j] += B.cp[i * p + j] + c * d[i] * d[j];
-    for (int64_t i = v0; i < v1; ++i) {
-        const T di = d[i], d2 = di * di;
-        if (bits & sM4)
-            A.m[4][i] += B.m[4][i] + d2 * d2 * WA * WB * (WA * WA - WA * WB + WB * WB) / (W * W * W) +
-                         T(6) * d2 * (WA * WA * B.m[2][i] + WB * WB * A.m[2][i]) / (W * W) +
-                         T(4) * di * (WA * B.m[3][i] - WB * A.m[3][i]) / W;
-        if (bits & sM3)
-            A.m[3][i] += B.m[3][i] + d2 * di * WA * WB * (WA - WB) / (W * W) +
-                         T(3) * di * (WA * B.m[2][i] - WB * A.m[2][i]) / W;
-        if (bits & sM2) A.m[2][i] += B.m[2][i] + c * d2;
-        A.mean[i] = fa * A.mean[i] + fb * B.mean[i];
-        for (int k = 2; k <= 4; ++k)
-            if (bits & (sRaw2 << (k - 2))) A.raw[k][i] = fa * A.raw[k][i] + fb * B.raw[k][i];
-    }
-    A.acc[0] = W;
-    A.acc[1] += B.acc[1];
-}
-
 // ---- matrices in their storage --------------------------------------------
 
-// Position of m(i, j), i <= j, in full, packed-lower or packed-upper storage.
-VEXA_INLINE int64_t packed_index(int64_t storage, int64_t p, int64_t i, int64_t j) {
-    if (storage == VEXA_SS_MATRIX_LOWER_PACKED) return j * (j + 1) / 2 + i;         // row j, column i
-    if (storage == VEXA_SS_MATRIX_UPPER_PACKED) return i * p - i * (i - 1) / 2 + (j - i);  // row i, column j
-    return i * p + j;
-}
-VEXA_INLINE bool matrix_storage(int64_t s) {
-    return s == VEXA_SS_MATRIX_FULL || s == VEXA_SS_MATRIX_LOWER_PACKED || s == VEXA_SS_MATRIX_UPPER_PACKED;
-}
-
-// Writes value(i, j) for every selected pair into the storage (both halves of a full matrix).
-template <class T, class F> void pack(const SSTask* t, T* out, int64_t storage, int64_t p, int64_t v0, int64_t v1,
-                                      F value) {
-    for (int64_t i = v0; i < v1; ++i) {
-        if (!vexa::ss::selected(t, i)) continue;
-        for (int64_t j = i; j < v1; ++j) {
-            if (!vexa::ss::selected(t, j)) continue;
-            const T v = value(i, j);
-            out[packed_index(storage, p, i, j)] = v;
-            if (storage == VEXA_SS_MATRIX_FULL) out[j * p + i] = v;
-        }
-    }
-}
 // CP as is, the covariance (CP times s) and the correlation.
 template <class T> void pack_cp(const SSTask* t, const State<T>& st, int64_t storage, int64_t p, int64_t v0, int64_t v1) {
     pack<T>(t, static_cast<T*>(t->cp), storage, p, v0, v1, [&](int64_t i, int64_t j) { return st.cp[i * p + j]; });

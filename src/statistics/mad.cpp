@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "statistics/access.h"
+#include "statistics/common/access.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
 

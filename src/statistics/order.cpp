@@ -11,7 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "statistics/access.h"
+#include "common/align.h"
+#include "statistics/common/access.h"
 #include "statistics/qsort.h"
 #include "vexa/primitives.h"
 #include "vexa/service.h"
@@ -20,7 +21,7 @@ namespace {
 
 using vexa::ss::Shape;
 
-constexpr int kAlignment = 128;
+using vexa::kAlignment;
 constexpr uint64_t kMin = 0x400, kMax = 0x800;
 constexpr uint64_t kQuantiles = 0x10000, kOrderStats = 0x20000;
 constexpr uint64_t kSortMethod = 0x100000;

@@ -33,7 +33,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "statistics/access.h"
+#include "common/align.h"
+#include "statistics/common/access.h"
 #include "vexa/primitives.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -44,7 +45,7 @@ namespace {
 
 using vexa::ss::Shape;
 
-constexpr int kAlignment = 128;
+using vexa::kAlignment;
 constexpr double kStageShare = 0.45;  // of eps: a stage's levels, and its final prune
 
 template <class T> struct Entry {

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/align.h"
 #include "common/export.h"
-#include "statistics/access.h"
+#include "statistics/common/access.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
 
 namespace {
 
-constexpr int kAlignment = 128;
+using vexa::kAlignment;
 constexpr uint32_t kTag = 2;
 
 enum class Kind { U32, INT, INTS, FLT, PTR, COUNT, ROUTINE, PAD };

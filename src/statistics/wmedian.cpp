@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "statistics/access.h"
+#include "statistics/common/access.h"
 #include "statistics/qsort.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -49,7 +49,7 @@ template <class T> int wmedian(SSTask* t) {
     if (t->weights == nullptr) return -4005;
     if (t->quantiles == nullptr) return -4023;
     vexa::ss::OwnedBlock block;
-    block.p = vexa_serv_allocate(2 * std::size_t(s.n) * sizeof(T), 128);
+    block.p = vexa_serv_allocate(2 * std::size_t(s.n) * sizeof(T), vexa::kAlignment);
     if (block.p == nullptr) return VEXA_SS_MEMORY;
     T* v = static_cast<T*>(block.p);
     T* w = v + s.n;

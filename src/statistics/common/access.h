@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/align.h"
 #include "common/export.h"
+#include "statistics/common/scope.h"
 #include "vexa/primitives.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
@@ -59,15 +61,6 @@ VEXA_INLINE bool selected(const SSTask* t, int64_t i) {
     return t->indices == nullptr || read_int_at(t, t->indices, i) != 0;
 }
 
-// A service-layer block released on every return path.
-struct OwnedBlock {
-    void* p = nullptr;
-    OwnedBlock() = default;
-    OwnedBlock(const OwnedBlock&) = delete;
-    OwnedBlock& operator=(const OwnedBlock&) = delete;
-    ~OwnedBlock() { vexa_serv_deallocate(p); }
-};
-
 // The number of threads that the caller's table allows (1 without a table).
 VEXA_INLINE int64_t max_threads(const ThreadingTable* tt) {
     if (tt == nullptr || tt->max_threads == nullptr) return 1;
@@ -89,7 +82,7 @@ VEXA_INLINE void* variable_list(const SSTask* t, int64_t p, int64_t count, doubl
                                 int64_t*& vars) {
     const double list = double((count * 8 + 127) / 128 * 128);
     if (list + extra > double(SIZE_MAX) / 2) return nullptr;
-    block.p = vexa_serv_allocate(std::size_t(list + extra), 128);
+    block.p = vexa_serv_allocate(std::size_t(list + extra), kAlignment);
     if (block.p == nullptr) return nullptr;
     vars = static_cast<int64_t*>(block.p);
     for (int64_t i = 0, k = 0; i < p; ++i)

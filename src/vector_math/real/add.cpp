@@ -1,7 +1,7 @@
 // Add: real sums (s, d) and complex sums (c, z). The complex kernels of the LA
 // and HA slots report overflow (finite operands, infinite sum) with status 3;
 // the EP kernels store the same sums without reporting.
-#include "vector_math/elementwise.h"
+#include "vector_math/frame/elementwise.h"
 #include "vector_math/frame/names.h"
 
 using namespace vexa::vm;

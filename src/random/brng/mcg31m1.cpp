@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "random/mcg.h"
+#include "random/brng/mcg.h"
 #include "vexa/rng_engines.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "random/stream.h"
+#include "random/core/stream.h"
 
 namespace {
 

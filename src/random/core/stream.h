@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/align.h"
 #include "common/export.h"
 #include "vexa/random.h"
 #include "vexa/service.h"
 
 namespace vexa::rng {
 
-constexpr int kAlignment = 128;
+using vexa::kAlignment;
 constexpr int kStateOffset = 16;
 
 VEXA_INLINE StreamChunk* chunk_head(const StreamState* s) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "random/stream.h"
+#include "random/core/stream.h"
 
 using namespace vexa::rng;
 

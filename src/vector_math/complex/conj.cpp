@@ -1,6 +1,6 @@
 // Conj (c, z): flips the sign bit of every imaginary part. Pure bit moves, so
 // the kernels run under the caller's MXCSR and pass NaN payloads unchanged.
-#include "vector_math/elementwise.h"
+#include "vector_math/frame/elementwise.h"
 
 namespace vexa::vm {
 namespace {

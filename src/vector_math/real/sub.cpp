@@ -1,7 +1,7 @@
 // Sub: real differences (s, d) and complex differences (c, z). The complex
 // kernels of the HA slot (also in the LA slot) report overflow (finite
 // operands, infinite difference) with status 3; the EP kernels do not report.
-#include "vector_math/elementwise.h"
+#include "vector_math/frame/elementwise.h"
 #include "vector_math/frame/names.h"
 
 using namespace vexa::vm;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "random/stream.h"
+#include "random/core/stream.h"
 
 using namespace vexa::rng;
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "common/simd.h"
-#include "random/stream.h"
+#include "random/core/stream.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Mul (s, d): real products, no special lanes, no errors reported.
-#include "vector_math/elementwise.h"
+#include "vector_math/frame/elementwise.h"
 
 using namespace vexa::vm;
 
