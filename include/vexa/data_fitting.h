@@ -14,37 +14,12 @@
 extern "C" {
 #endif
 
-/* Statuses. */
-#define VEXA_DF_OK 0
-#define VEXA_DF_NO_TASK (-1000)
-#define VEXA_DF_MEMORY (-1001)
-#define VEXA_DF_BAD_METHOD (-1002)
-#define VEXA_DF_BAD_NX (-1004)
-#define VEXA_DF_NO_X (-1005)
-#define VEXA_DF_BAD_XHINT (-1006)
-#define VEXA_DF_BAD_NY (-1007)
-#define VEXA_DF_NO_Y (-1008)
-#define VEXA_DF_BAD_YHINT (-1009)
-#define VEXA_DF_BAD_ORDER (-1010)
-#define VEXA_DF_BAD_TYPE (-1011)
-#define VEXA_DF_BAD_IC_TYPE (-1012)
-#define VEXA_DF_NO_IC (-1013)
-#define VEXA_DF_BAD_BC_TYPE (-1014)
-#define VEXA_DF_NO_BC (-1015)
-#define VEXA_DF_NO_COEFF (-1016)
-#define VEXA_DF_BAD_COEFF_HINT (-1017)
-#define VEXA_DF_BAD_PERIODIC (-1018)
-#define VEXA_DF_BAD_ATTR (-1019)
-#define VEXA_DF_BAD_INDEX (-1020)
-#define VEXA_DF_LOOKUP_SITE (-1022)
-#define VEXA_DF_LOOKUP_NDER (-1024)
-#define VEXA_DF_LOOKUP_VALUE (-1025)
-#define VEXA_DF_BAD_DATAHINT (-1026)
-#define VEXA_DF_BAD_RHINT (-1028)
-#define VEXA_DF_BAD_INTEGRAL_RHINT (-1034)
-#define VEXA_DF_BAD_CALLER_FLAG (-1036)
-#define VEXA_DF_NO_OUTPUT (-1037)
-#define VEXA_DF_SOLVER (-1500)
+/* Statuses (catalogue df_status.def). */
+enum VexaDfStatus {
+#define DF_STATUS(name, code, meaning) VEXA_DF_##name = code,
+#include "vexa/df_status.def"
+#undef DF_STATUS
+};
 
 /* Attribute identifiers. */
 #define VEXA_DF_X 1

@@ -13,9 +13,12 @@
 extern "C" {
 #endif
 
-#define VEXA_PR_OK 0
-#define VEXA_PR_BAD_LENGTH (-6)
-#define VEXA_PR_NULL (-8)
+/* Statuses (catalogue pr_status.def). */
+enum VexaPrStatus {
+#define PR_STATUS(name, code, meaning) VEXA_PR_##name = code,
+#include "vexa/pr_status.def"
+#undef PR_STATUS
+};
 
 typedef struct VexaComplex16s { int16_t re, im; } VexaComplex16s;
 typedef struct VexaComplex32s { int32_t re, im; } VexaComplex32s;

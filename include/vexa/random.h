@@ -11,25 +11,14 @@
 extern "C" {
 #endif
 
-/* Statuses of the random-number streams and distributions. */
-#define VEXA_RNG_OK 0
-#define VEXA_RNG_BAD_METHOD (-2)
-#define VEXA_RNG_BAD_ARG (-3)
-#define VEXA_RNG_MEMORY (-4)
-#define VEXA_RNG_NULL_ROUTINE (-5)
-#define VEXA_RNG_INVALID_BRNG (-1000)
-#define VEXA_RNG_NO_LEAPFROG (-1002)
-#define VEXA_RNG_NO_SKIPAHEAD (-1003)
-#define VEXA_RNG_BAD_STATE_SIZE (-1008)
-#define VEXA_RNG_BAD_WORD_SIZE (-1009)
-#define VEXA_RNG_BAD_NSEEDS (-1010)
-#define VEXA_RNG_BAD_NBITS (-1011)
-#define VEXA_RNG_QRNG_PERIOD (-1012)
-#define VEXA_RNG_LEAPFROG_NSTREAMS (-1013)
+/* Statuses of the random-number streams and distributions (catalogue rng_status.def). */
+enum VexaRngStatus {
+#define RNG_STATUS(name, code, meaning) VEXA_RNG_##name = code,
+#include "vexa/rng_status.def"
+#undef RNG_STATUS
+};
 #define VEXA_RNG_REGISTRY_FULL VEXA_RNG_INVALID_BRNG /* all 512 records in use */
 #define VEXA_RNG_NOT_BUILT VEXA_RNG_INVALID_BRNG     /* no generator behind the record yet */
-#define VEXA_RNG_TABLE_NOT_FOUND (-3000)
-#define VEXA_RNG_TABLE_FULL (-3001)
 
 /* Initialisation methods of a generator's InitStream. */
 #define VEXA_RNG_INIT_STANDARD 0

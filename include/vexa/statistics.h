@@ -15,16 +15,12 @@ extern "C" {
 
 /* Statuses shared by the statistics entry points (the missing-array statuses
  * of the individual fields are in ss_fields.def). */
-#define VEXA_SS_OK 0
-#define VEXA_SS_BAD_ID (-3)
-#define VEXA_SS_MEMORY (-4000)
-#define VEXA_SS_BAD_DIM (-4001)
-#define VEXA_SS_BAD_NOBS (-4002)
-#define VEXA_SS_BAD_STORAGE (-4003)
-#define VEXA_SS_BAD_METHOD (-4029)
-#define VEXA_SS_NO_TASK (-4031)
-#define VEXA_SS_NO_X (-4032)
-#define VEXA_SS_NO_STORAGE (-4044)
+/* Statuses of the statistics entry points; the missing-array status of each field is in ss_fields.def (catalogue ss_status.def). */
+enum VexaSsStatus {
+#define SS_STATUS(name, code, meaning) VEXA_SS_##name = code,
+#include "vexa/ss_status.def"
+#undef SS_STATUS
+};
 
 /* Observation storage and matrix storage codes. */
 #define VEXA_SS_ROWS 0x10000

@@ -57,14 +57,12 @@ typedef struct VexaModeToken {
 #define VEXA_VM_KEEP_DENORMALS 0x140000u
 #define VEXA_VM_DEFAULT_MODE 0x1A02u
 
-/* Per-element status codes. */
-#define VEXA_VM_STATUS_OK 0
-#define VEXA_VM_STATUS_DOMAIN 1
-#define VEXA_VM_STATUS_SING 2
-#define VEXA_VM_STATUS_OVERFLOW 3
-#define VEXA_VM_STATUS_UNDERFLOW 4
-#define VEXA_VM_STATUS_BADARG (-1)
-#define VEXA_VM_STATUS_ACCESS (-2)
+/* Per-element statuses (catalogue vm_status.def). */
+enum VexaVmStatus {
+#define VM_STATUS(name, code, meaning) VEXA_VM_STATUS_##name = code,
+#include "vexa/vm_status.def"
+#undef VM_STATUS
+};
 
 extern const VexaModeToken mapModeS_N[13];
 

@@ -54,6 +54,7 @@ namespace {
 
 using namespace vexa::simd;
 using vexa::ss::Shape;
+namespace missing = vexa::ss::missing;
 using namespace vexa::ss::moments;
 using vexa::ss::matrix_storage;
 using vexa::ss::pack;
@@ -777,8 +778,8 @@ template <class T> int basic(SSTask* t, uint64_t est, uint64_t method_bits, cons
     if (main != kFast && main != kOnePass && main != kCallerMean && !(main == 0 && (method_bits & kSingle)))
         return VEXA_SS_BAD_METHOD;
     const Method method = main == kFast ? Method::Fast : main == kCallerMean ? Method::CallerMean : Method::OnePass;
-    if (t->weights != nullptr && t->acc_weights == nullptr) return -4020;
-    if (method == Method::CallerMean && t->mean == nullptr) return -4006;
+    if (t->weights != nullptr && t->acc_weights == nullptr) return missing::acc_weights;
+    if (method == Method::CallerMean && t->mean == nullptr) return missing::mean;
 
     uint64_t all = 0;
     for (const Estimate& e : kEstimates) all |= e.bit;

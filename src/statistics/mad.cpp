@@ -15,6 +15,7 @@
 namespace {
 
 using vexa::ss::Shape;
+namespace missing = vexa::ss::missing;
 
 constexpr uint64_t kMedianAbs = 1ull << 33, kMeanAbs = 1ull << 34;
 constexpr uint64_t kMethod = 0x1, kCallerMean = 0x100;
@@ -118,12 +119,12 @@ template <class T> int mad(SSTask* t, uint64_t est, uint64_t method, const Threa
     Shape s;
     if (const int st = vexa::ss::check_observations(t, s)) return st;
     const bool median_abs = est & kMedianAbs, mean_abs = est & kMeanAbs;
-    if (median_abs && t->mdad == nullptr) return -4082;
-    if (mean_abs && t->mnad == nullptr) return -4083;
+    if (median_abs && t->mdad == nullptr) return missing::mdad;
+    if (mean_abs && t->mnad == nullptr) return missing::mnad;
     // 0x1 serves both; 0x100 (the caller's mean) only the mean absolute deviation.
     const bool caller_mean = !(method & kMethod) && (method & kCallerMean);
     if (!(method & kMethod) && !(caller_mean && !median_abs)) return VEXA_SS_BAD_METHOD;
-    if (caller_mean && mean_abs && t->mean == nullptr) return -4006;
+    if (caller_mean && mean_abs && t->mean == nullptr) return missing::mean;
     if (!median_abs && !mean_abs) return VEXA_SS_OK;
     if (s.n > INT32_MAX) return VEXA_SS_BAD_NOBS;
 

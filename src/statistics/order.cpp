@@ -20,6 +20,7 @@
 namespace {
 
 using vexa::ss::Shape;
+namespace missing = vexa::ss::missing;
 
 using vexa::kAlignment;
 constexpr uint64_t kMin = 0x400, kMax = 0x800;
@@ -37,8 +38,8 @@ template <class T> int minmax(SSTask* t, uint64_t est, uint64_t method) {
     Shape s;
     if (const int st = vexa::ss::check_observations(t, s)) return st;
     const bool want_min = est & kMin, want_max = est & kMax;
-    if (want_min && t->min == nullptr) return -4015;
-    if (want_max && t->max == nullptr) return -4016;
+    if (want_min && t->min == nullptr) return missing::min;
+    if (want_max && t->max == nullptr) return missing::max;
     if ((method & 0x3) == 0) return VEXA_SS_BAD_METHOD;
     const T* x = static_cast<const T*>(t->x);
     T* mn = static_cast<T*>(t->min);
@@ -134,16 +135,16 @@ template <class T> int quantiles(SSTask* t, uint64_t est, uint64_t method, const
     const bool want_q = est & kQuantiles, want_os = est & kOrderStats;
     int64_t qn = 0;
     if (want_q) {
-        if (t->quantiles == nullptr) return -4023;
-        if (t->quant_orders == nullptr) return -4021;
-        if (t->quant_order_n == nullptr || (qn = vexa::ss::read_int(t, t->quant_order_n)) < 0) return -4022;
+        if (t->quantiles == nullptr) return missing::quantiles;
+        if (t->quant_orders == nullptr) return missing::quant_orders;
+        if (t->quant_order_n == nullptr || (qn = vexa::ss::read_int(t, t->quant_order_n)) < 0) return missing::quant_order_n;
         const T* q = static_cast<const T*>(t->quant_orders);
         for (int64_t m = 0; m < qn; ++m)
-            if (!(q[m] >= T(0) && q[m] <= T(1))) return -4022;
+            if (!(q[m] >= T(0) && q[m] <= T(1))) return missing::quant_order_n;
     }
     Shape os = s;
     if (want_os) {
-        if (t->order_stats == nullptr) return -4024;
+        if (t->order_stats == nullptr) return missing::order_stats;
         if (t->order_stats_storage == nullptr) return VEXA_SS_NO_STORAGE;
         const int64_t code = vexa::ss::read_int(t, t->order_stats_storage);
         if (!vexa::ss::observation_storage(code)) return VEXA_SS_BAD_STORAGE;
@@ -175,7 +176,7 @@ template <class T> int sort_task(SSTask* t, uint64_t method) {
     if (t == nullptr) return VEXA_SS_NO_TASK;
     Shape s;
     if (const int st = vexa::ss::check_observations(t, s)) return st;
-    if (t->sorted_x == nullptr) return -4084;
+    if (t->sorted_x == nullptr) return missing::sorted_x;
     if (t->sorted_x_storage == nullptr) return VEXA_SS_NO_STORAGE;
     const int64_t code = vexa::ss::read_int(t, t->sorted_x_storage);
     if (!vexa::ss::observation_storage(code)) return VEXA_SS_BAD_STORAGE;
@@ -183,7 +184,7 @@ template <class T> int sort_task(SSTask* t, uint64_t method) {
     Shape out = s;
     out.rows = code == VEXA_SS_ROWS;
     if (t->sorted_x == t->x) {  // in place: every variable, in the observations' own storage
-        if (t->indices != nullptr) return -4085;
+        if (t->indices != nullptr) return VEXA_SS_SORT_IN_PLACE_INDICES;
         if (out.rows != s.rows) return VEXA_SS_NO_STORAGE;
     }
     if (s.n > INT32_MAX) return VEXA_SS_BAD_NOBS;

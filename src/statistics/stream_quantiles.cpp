@@ -44,6 +44,7 @@ extern "C" VEXA_HIDDEN void __tqrSQuantilesFreeBuffers(SSTask* task);
 namespace {
 
 using vexa::ss::Shape;
+namespace missing = vexa::ss::missing;
 
 using vexa::kAlignment;
 constexpr double kStageShare = 0.45;  // of eps: a stage's levels, and its final prune
@@ -359,18 +360,18 @@ template <class T> int stream_quantiles(SSTask* t, uint64_t method, const Thread
         if (!vexa::ss::observation_storage(code)) return VEXA_SS_BAD_STORAGE;
         s.rows = code == VEXA_SS_ROWS;
     }
-    if (t->squantiles == nullptr) return -4070;
-    if (t->squant_orders == nullptr) return -4068;
+    if (t->squantiles == nullptr) return missing::squantiles;
+    if (t->squant_orders == nullptr) return missing::squant_orders;
     int64_t m;
-    if (t->squant_order_n == nullptr || (m = vexa::ss::read_int(t, t->squant_order_n)) < 0) return -4069;
+    if (t->squant_order_n == nullptr || (m = vexa::ss::read_int(t, t->squant_order_n)) < 0) return missing::squant_order_n;
     const T* orders = static_cast<const T*>(t->squant_orders);
     for (int64_t k = 0; k < m; ++k)
-        if (!(orders[k] >= T(0) && orders[k] <= T(1))) return -4069;
-    if (t->squant_params_n == nullptr) return -4064;
-    if (vexa::ss::read_int(t, t->squant_params_n) != 1) return -4066;
-    if (t->squant_params == nullptr) return -4065;
+        if (!(orders[k] >= T(0) && orders[k] <= T(1))) return missing::squant_order_n;
+    if (t->squant_params_n == nullptr) return VEXA_SS_NO_SQUANT_PARAMS_N;
+    if (vexa::ss::read_int(t, t->squant_params_n) != 1) return missing::squant_params_n;
+    if (t->squant_params == nullptr) return missing::squant_params;
     const double eps = double(static_cast<const T*>(t->squant_params)[0]);
-    if (!(eps > 0 && eps <= 1)) return -4067;
+    if (!(eps > 0 && eps <= 1)) return VEXA_SS_BAD_SQUANT_EPS;
     State<T>* st = state_of<T>(t);
     if (st != nullptr && st->h.p != p) return VEXA_SS_BAD_DIM;
     if (t->indices != nullptr) {
@@ -378,9 +379,9 @@ template <class T> int stream_quantiles(SSTask* t, uint64_t method, const Thread
         for (int64_t i = 0; i < p; ++i) {
             const bool sel = vexa::ss::selected(t, i);
             chosen += sel;
-            if (!sel && st != nullptr && st->vars[i] != nullptr) return -4004;
+            if (!sel && st != nullptr && st->vars[i] != nullptr) return VEXA_SS_BAD_INDICES;
         }
-        if (chosen == 0) return -4004;
+        if (chosen == 0) return VEXA_SS_BAD_INDICES;
     }
     if ((method & 0xC0) == 0) return VEXA_SS_BAD_METHOD;
     if (s.n > INT32_MAX) return VEXA_SS_BAD_NOBS;

@@ -17,6 +17,7 @@
 namespace {
 
 using vexa::ss::Shape;
+namespace missing = vexa::ss::missing;
 
 // Sorts values ascending, carrying their weights (the permutation map of the sort).
 template <class T> void quick_map_sort(int64_t n, T* values, T* weights) {
@@ -46,8 +47,8 @@ template <class T> int wmedian(SSTask* t) {
     if (t == nullptr) return VEXA_SS_NO_TASK;
     Shape s;
     if (const int st = vexa::ss::check_observations(t, s)) return st;
-    if (t->weights == nullptr) return -4005;
-    if (t->quantiles == nullptr) return -4023;
+    if (t->weights == nullptr) return missing::weights;
+    if (t->quantiles == nullptr) return missing::quantiles;
     vexa::ss::OwnedBlock block;
     block.p = vexa_serv_allocate(2 * std::size_t(s.n) * sizeof(T), vexa::kAlignment);
     if (block.p == nullptr) return VEXA_SS_MEMORY;

@@ -16,6 +16,13 @@
 
 namespace vexa::ss {
 
+// The status for a missing array or integer, by field: missing::quantiles.
+namespace missing {
+#define SS_FIELD(name, kind, id, null_status) [[maybe_unused]] constexpr int name = null_status;
+#include "vexa/ss_fields.def"
+#undef SS_FIELD
+}  // namespace missing
+
 // A caller integer, 64 bits wide when `wide` is 1, else 32.
 VEXA_INLINE int64_t read_int(const void* p, uint32_t wide) {
     if (wide == 1) {

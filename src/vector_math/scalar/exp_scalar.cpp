@@ -53,11 +53,11 @@ int vdexp_cout_rare(const double* a, double* r) {
     }
     if (x > kOverflow) {
         *r = overflow_result();
-        return 3;
+        return VEXA_VM_STATUS_OVERFLOW;
     }
     if (x < kZero) {
         *r = underflow_result();
-        return 4;
+        return VEXA_VM_STATUS_UNDERFLOW;
     }
     double hi, lo;
     int e;
@@ -66,7 +66,7 @@ int vdexp_cout_rare(const double* a, double* r) {
         // Subnormal result: scale the extended sum exactly and round once.
         const long double s = (static_cast<long double>(hi) + lo) * 0x1p-1000L;
         *r = static_cast<double>(s * static_cast<long double>(pow2(e + 1000)));
-        return 4;
+        return VEXA_VM_STATUS_UNDERFLOW;
     }
     if (e > 1023) {  // 2^e not representable: one less, then double
         *r = (hi + lo) * pow2(e - 1) * 2.0;
@@ -89,18 +89,18 @@ int vsexp_cout_rare(const float* a, float* r) {
     if (x > 88.72283172607422f) {
         volatile float big = FLT_MAX;
         *r = big * big;
-        return 3;
+        return VEXA_VM_STATUS_OVERFLOW;
     }
     if (x < -103.97207641601563f) {
         volatile float tiny = FLT_MIN;
         *r = tiny * tiny;
-        return 4;
+        return VEXA_VM_STATUS_UNDERFLOW;
     }
     double hi, lo;
     int e;
     exp_parts(double(x), hi, lo, e);
     *r = static_cast<float>((hi + lo) * pow2(e));  // a normal double: one rounding to float
-    return x < -87.33654022216797f ? 4 : 0;
+    return x < -87.33654022216797f ? VEXA_VM_STATUS_UNDERFLOW : VEXA_VM_STATUS_OK;
 }
 
 }  // namespace vexa::vm

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/export.h"
+#include "vexa/vector_math.h"
 
 namespace vexa::vm {
 

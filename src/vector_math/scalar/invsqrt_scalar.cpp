@@ -31,11 +31,11 @@ int vdinvsqrt_cout_rare(const double* a, double* r) {
     if (x == 0.0) {  // +-0, also subnormals under denormals-are-zero
         volatile double one = 1.0;
         *r = one / x;
-        return 2;
+        return VEXA_VM_STATUS_SING;
     }
     if (x < 0.0) {
         *r = invalid_result();
-        return 1;
+        return VEXA_VM_STATUS_DOMAIN;
     }
     if (x == INFINITY) {
         *r = 0.0;
@@ -58,11 +58,11 @@ int vsinvsqrt_cout_rare(const float* a, float* r) {
     if (x == 0.0f) {
         volatile float one = 1.0f;
         *r = one / x;
-        return 2;
+        return VEXA_VM_STATUS_SING;
     }
     if (x < 0.0f) {
         *r = static_cast<float>(invalid_result());
-        return 1;
+        return VEXA_VM_STATUS_DOMAIN;
     }
     if (x == INFINITY) {
         *r = 0.0f;

@@ -56,11 +56,11 @@ int vdln_cout_rare(const double* a, double* r) {
     }
     if (x == 0.0) {
         *r = pole_result();
-        return 2;
+        return VEXA_VM_STATUS_SING;
     }
     if (x < 0.0) {  // includes -inf
         *r = invalid_result();
-        return 1;
+        return VEXA_VM_STATUS_DOMAIN;
     }
     if (x < 2.2250738585072014e-308) {  // subnormal
         *r = ln_normal(x * 1152921504606846976.0, -60);
@@ -78,11 +78,11 @@ int vsln_cout_rare(const float* a, float* r) {
     }
     if (x == 0.0f) {
         *r = static_cast<float>(pole_result());
-        return 2;
+        return VEXA_VM_STATUS_SING;
     }
     if (x < 0.0f) {
         *r = static_cast<float>(invalid_result());
-        return 1;
+        return VEXA_VM_STATUS_DOMAIN;
     }
     *r = static_cast<float>(ln_normal(double(x), 0));  // float subnormals are normal doubles
     return 0;
