@@ -10,22 +10,44 @@
 
 namespace vexa::test {
 
+// The documented bound of a kernel slot (a VM_BOUND row).
+struct Bound {
+    bool found = false;
+    bool in_bits = false;  // at least `value` correct bits, else at most `value` ulp
+    double value = 0;
+    const char* source = "";
+};
+
+inline Bound bound_of(char type, const std::string& function, int slot) {
+    struct Row {
+        char t;
+        const char* f;
+        int slot;
+        const char* source;
+        bool bits;
+        double bound;
+    };
+    enum { LA = 0, HA = 1, EP = 2, ULP = 0, BITS = 1 };
+    static const Row rows[] = {
+#define VM_BOUND(t, F, slot, source, unit, bound) {#t[0], #F, slot, source, unit == BITS, bound},
+#include "vexa/vm_accuracy.def"
+    };
+    for (const Row& r : rows)
+        if (r.t == type && function == r.f && r.slot == slot) return {true, r.bits, r.bound, r.source};
+    return {};
+}
+
 struct SlotKernel {
     std::string function;  // "dExp"
+    std::string base;      // "Exp"
     char type;             // 's' or 'd'
     int slot;              // 0 LA, 1 HA, 2 EP
     const void* kernel;
     std::string kernel_name;  // the exported name of the kernel in this slot
     bool has_oracle;
     Fn fn;
+    Bound bound;
 };
-
-inline bool oracle_of(const std::string& name, Fn& f) {
-    if (name == "Exp") return f = Fn::Exp, true;
-    if (name == "Ln") return f = Fn::Ln, true;
-    if (name == "InvSqrt") return f = Fn::InvSqrt, true;
-    return false;
-}
 
 // Every slot of every built real function that reports errors (the
 // transcendental ones; the arithmetic slice has exact references elsewhere).
@@ -33,7 +55,7 @@ inline std::vector<SlotKernel> transcendental_slots() {
     std::vector<SlotKernel> out;
     auto add = [&](const char* t, const char* f, const void* const* ttab, const char* const (&names)[3]) {
         for (int s = 0; s < 3; ++s) {
-            SlotKernel k{std::string(t) + f, t[0], s, ttab[s], names[s], false, Fn::Exp};
+            SlotKernel k{std::string(t) + f, f, t[0], s, ttab[s], names[s], false, Fn::Exp, bound_of(t[0], f, s)};
             k.has_oracle = oracle_of(f, k.fn);
             out.push_back(k);
         }
@@ -61,5 +83,10 @@ inline std::vector<SlotKernel> transcendental_slots() {
 }
 
 inline const char* slot_name(int slot) { return slot == 0 ? "LA" : slot == 1 ? "HA" : "EP"; }
+
+// Whether a measurement meets a documented bound.
+inline bool within(const Bound& b, double max_ulp, double min_bits) {
+    return b.in_bits ? min_bits >= b.value : max_ulp <= b.value;
+}
 
 }  // namespace vexa::test

@@ -3,6 +3,10 @@
 #include <mpfr.h>
 
 #include <cfloat>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <cmath>
 #include <limits>
 
@@ -17,16 +21,59 @@ struct Big {
     ~Big() { mpfr_clear(v); }
 };
 
+// 1/sqrt(x) with 1/sqrt(-0) = -inf, as 1/(-0); MPFR gives +inf for both zeros.
+int oracle_rec_sqrt(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    if (mpfr_zero_p(x)) {
+        mpfr_set_inf(y, mpfr_signbit(x) ? -1 : 1);
+        return 0;
+    }
+    return mpfr_rec_sqrt(y, x, rnd);
+}
+
+using Unary = int (*)(mpfr_t, const mpfr_t, mpfr_rnd_t);
+using Binary = int (*)(mpfr_t, const mpfr_t, const mpfr_t, mpfr_rnd_t);
+struct Exact {
+    Unary unary = nullptr;
+    Binary binary = nullptr;
+};
+constexpr Exact exact(Unary f) { return {f, nullptr}; }
+constexpr Exact exact(Binary f) { return {nullptr, f}; }
+
+struct OracleRow {
+    const char* name;
+    int arity;
+    Exact fn;
+    const char* domain;
+    const char* hard;
+};
+enum { ONE = 1, TWO = 2 };
+
+constexpr OracleRow kOracles[] = {
+#define VM_ORACLE(F, arity, oracle, domain, hard) {#F, arity, exact(oracle), #domain, hard},
+#include "vexa/vm_accuracy.def"
+};
+
+struct DomainRow {
+    const char* name;
+    Shape shape;
+    int top[2];
+    double lo[2], hi[2];
+    std::vector<double> points[2];
+};
+#define SIGNED Shape::Signed
+#define POSITIVE Shape::Positive
+#define VM_POINTS(...) std::vector<double>{__VA_ARGS__}
+const DomainRow kDomains[] = {
+#define VM_DOMAIN(name, shape, ft, flo, fhi, dt, dlo, dhi, fp, dp) {#name, shape, {ft, dt}, {flo, dlo}, {fhi, dhi}, {fp, dp}},
+#include "vexa/vm_accuracy.def"
+};
+#undef SIGNED
+#undef POSITIVE
+#undef VM_POINTS
+
 void eval(Fn f, double x, Big& out) {
     mpfr_set_d(out.v, x, MPFR_RNDN);
-    switch (f) {
-        case Fn::Exp: mpfr_exp(out.v, out.v, MPFR_RNDN); break;
-        case Fn::Ln: mpfr_log(out.v, out.v, MPFR_RNDN); break;
-        case Fn::InvSqrt:  // 1/sqrt(-0) is -inf, as 1/(-0)
-            if (x == 0) mpfr_set_inf(out.v, std::signbit(x) ? -1 : 1);
-            else mpfr_rec_sqrt(out.v, out.v, MPFR_RNDN);
-            break;
-    }
+    kOracles[int(f)].fn.unary(out.v, out.v, MPFR_RNDN);
 }
 
 template <class T> constexpr int kMantissa = std::numeric_limits<T>::digits;    // 24 or 53
@@ -101,13 +148,35 @@ double correct_bits_float(double ulp) { return bits_from_ulp<float>(ulp); }
 double correctly_rounded(Fn f, double x) { return rounded<double>(f, x); }
 float correctly_rounded(Fn f, float x) { return rounded<float>(f, double(x)); }
 
-const char* name_of(Fn f) {
-    switch (f) {
-        case Fn::Exp: return "Exp";
-        case Fn::Ln: return "Ln";
-        case Fn::InvSqrt: return "InvSqrt";
+const char* name_of(Fn f) { return kOracles[int(f)].name; }
+int arity_of(Fn f) { return kOracles[int(f)].arity; }
+
+Domain domain_of(Fn f, bool is_float) {
+    const int k = is_float ? 0 : 1;
+    for (const DomainRow& d : kDomains)
+        if (std::strcmp(d.name, kOracles[int(f)].domain) == 0) return {d.shape, d.top[k], d.lo[k], d.hi[k], d.points[k]};
+    return {};
+}
+
+std::vector<double> hard_inputs_of(Fn f) {
+    std::vector<double> v;
+    const char* stem = kOracles[int(f)].hard;
+    if (stem[0] == 0) return v;
+    std::ifstream in(std::string(VEXA_SHARED_DIR) + "/hard-inputs/" + stem + ".wc");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        char* end = nullptr;
+        const double x = std::strtod(line.c_str(), &end);
+        if (end != line.c_str()) v.push_back(x);
     }
-    return "?";
+    return v;
+}
+
+bool oracle_of(const std::string& name, Fn& f) {
+    for (std::size_t i = 0; i < std::size(kOracles); ++i)
+        if (name == kOracles[i].name) return f = Fn(i), true;
+    return false;
 }
 
 }  // namespace vexa::test

@@ -1,5 +1,7 @@
 // The accuracy oracle: exact function values from MPFR and the error of a
-// result in ulp of the target type.
+// result in ulp of the target type. The functions, their exact counterparts,
+// their input domains and the documented bounds of their kernels come from
+// the accuracy catalogue (vexa/vm_accuracy.def).
 //
 // Error convention: |result - exact| / ulp(exact), where ulp(y) is the spacing
 // of the target type's numbers in the binade of y (2^(e - p + 1) for
@@ -12,10 +14,35 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vexa::test {
 
-enum class Fn { Exp, Ln, InvSqrt };
+// One entry per VM_ORACLE row, in catalogue order.
+enum class Fn {
+#define VM_ORACLE(F, arity, oracle, domain, hard) F,
+#include "vexa/vm_accuracy.def"
+};
+
+enum class Shape { Signed, Positive };
+
+// A VM_DOMAIN row: the sweep of one type.
+struct Domain {
+    Shape shape;
+    int top;                     // largest binade of |x| (SIGNED)
+    double lo, hi;               // the kept interval is (lo - 1, hi + 1) (SIGNED)
+    std::vector<double> points;  // where inputs are dense
+};
+
+// What the catalogue says of f.
+const char* name_of(Fn f);
+int arity_of(Fn f);
+Domain domain_of(Fn f, bool is_float);
+// The hard-to-round double arguments of f (empty when it has no file or the
+// file cannot be read).
+std::vector<double> hard_inputs_of(Fn f);
+// f for a function name ("Exp"), false when the catalogue has no oracle row.
+bool oracle_of(const std::string& name, Fn& f);
 
 // Error of `got` for f(x) in ulp of double / float.
 double ulp_error(Fn f, double x, double got);
@@ -29,7 +56,5 @@ double correct_bits_float(double ulp);
 // f(x) correctly rounded.
 double correctly_rounded(Fn f, double x);
 float correctly_rounded(Fn f, float x);
-
-const char* name_of(Fn f);
 
 }  // namespace vexa::test

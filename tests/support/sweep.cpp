@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "support/kernels.h"
 #include "vexa/vector_math.h"
 
 namespace vexa::test {
@@ -36,32 +37,28 @@ template <class T> std::vector<T> sweep_inputs(Fn f, std::size_t count, uint64_t
     v.reserve(count + 32);
     add_specials(v);
     const std::size_t dense = count / 4;
-    if (f == Fn::Exp) {
-        // Domain: every binade of |x| up to the overflow threshold, both signs.
-        const double over = sizeof(T) == 4 ? 88.72283172607422 : 709.782712893384;
-        const double thresholds[] = {over,
-                                     sizeof(T) == 4 ? -87.33654022216797 : -708.3964185322641,
-                                     sizeof(T) == 4 ? -103.97207641601563 : -745.1332191019411,
-                                     sizeof(T) == 4 ? 87.3365402 : 708.39599609374989,
-                                     sizeof(T) == 4 ? -87.3365402 : -708.39599609374989};
+    const Domain d = domain_of(f, sizeof(T) == 4);
+    if (d.shape == Shape::Signed) {
+        // Every binade of |x| up to 2^top, both signs, inside (lo - 1, hi + 1);
+        // dense around the points.
         while (v.size() < count - dense) {
             const bool neg = g.next() & 1;
-            const T x = in_binades<T>(g, kMinBinade<T>, sizeof(T) == 4 ? 6 : 9, neg);
-            if (std::fabs(double(x)) < (neg ? -thresholds[2] + 1 : over + 1)) v.push_back(x);
+            const T x = in_binades<T>(g, kMinBinade<T>, d.top, neg);
+            if (std::fabs(double(x)) < (neg ? -d.lo + 1 : d.hi + 1)) v.push_back(x);
         }
         while (v.size() < count) {
-            const double c = thresholds[g.next() % 5];
+            const double c = d.points[g.next() % d.points.size()];
             v.push_back(T(c + (g.uniform() - 0.5) * 0.02 * (1 + (g.next() % 3 == 0 ? 100 : 0))));
         }
     } else {
-        // Domain: positive numbers, every binade including the subnormals;
-        // dense near 1, where the result is small.
+        // Positive numbers, every binade including the subnormals; dense near
+        // 1, where the result is small.
         while (v.size() < count - dense) v.push_back(in_binades<T>(g, kMinBinade<T>, kMaxBinade<T>, false));
         const int digits = std::numeric_limits<T>::digits;
         while (v.size() < count) {
             const int k = 1 + int(g.next() % uint64_t(digits));
-            const double d = std::ldexp(g.uniform(), -k);
-            v.push_back(T(g.next() & 1 ? 1.0 + d : 1.0 - d));
+            const double e = std::ldexp(g.uniform(), -k);
+            v.push_back(T(g.next() & 1 ? 1.0 + e : 1.0 - e));
         }
         // A few negative arguments and zeros, for the error path.
         for (int i = 0; i < 8; ++i) v[16 + i] = -v[16 + i];
@@ -95,6 +92,23 @@ template <class T> uint64_t digest(void (*k)(int, const T*, T*), const std::vect
     const unsigned char* p = reinterpret_cast<const unsigned char*>(r.data());
     for (std::size_t i = 0; i < r.size() * sizeof(T); ++i) h = (h ^ p[i]) * 0x100000001b3ull;
     return h;
+}
+
+Accuracy measure_slot(const SlotKernel& k, std::size_t samples) {
+    auto worse = [](Accuracy a, const Accuracy& b) {
+        if (b.max_ulp > a.max_ulp || std::isnan(b.max_ulp)) a.max_ulp = b.max_ulp, a.worst_x = b.worst_x;
+        if (b.min_bits < a.min_bits) a.min_bits = b.min_bits, a.min_bits_x = b.min_bits_x;
+        a.count += b.count;
+        return a;
+    };
+    if (k.type == 's') {
+        auto* fn = reinterpret_cast<void (*)(int, const float*, float*)>(const_cast<void*>(k.kernel));
+        return measure<float>(k.fn, fn, sweep_inputs<float>(k.fn, samples, 1234 + k.slot));
+    }
+    auto* fn = reinterpret_cast<void (*)(int, const double*, double*)>(const_cast<void*>(k.kernel));
+    const Accuracy a = measure<double>(k.fn, fn, sweep_inputs<double>(k.fn, samples, 1234 + k.slot));
+    const std::vector<double> hard = hard_inputs_of(k.fn);
+    return hard.empty() ? a : worse(a, measure<double>(k.fn, fn, hard));
 }
 
 template std::vector<float> sweep_inputs<float>(Fn, std::size_t, uint64_t);

@@ -47,4 +47,9 @@ template <class T> Accuracy measure(Fn f, void (*k)(int, const T*, T*), const st
 // bit-identical results.
 template <class T> uint64_t digest(void (*k)(int, const T*, T*), const std::vector<T>& x);
 
+struct SlotKernel;
+// A slot's kernel over its domain sweep (`samples` inputs, seed by slot) and,
+// for double kernels, over the function's hard-to-round arguments.
+Accuracy measure_slot(const SlotKernel& k, std::size_t samples);
+
 }  // namespace vexa::test

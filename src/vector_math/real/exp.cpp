@@ -5,11 +5,14 @@
 // |x| <= 87.3365 (s) and NaNs go to the per-element routine, which decides
 // overflow (3) and underflow (4).
 //
-//   dExp HA  q = 6, (T_j, t_j) pairs, degree 5, two registers per step  (< 0.52 ulp)
-//   dExp LA  q = 10, T_j only, degree 3                                (< 1.6 ulp)
-//   sExp HA  q = 2, 4 entries selected in-register, degree 4            (< 0.8 ulp)
-//   sExp LA  q = 0, degree 5                                            (< 2 ulp)
-//   sExp EP  q = 0, one-constant reduction, degree 3                    (> 16 bits)
+//   dExp HA  q = 6, table kExp64 of 64 (T_j, t_j) pairs, degree 5 on |r| <= ln2/128,
+//            two registers per step
+//   dExp LA  q = 10, table kExp1024 of 1024 T_j, degree 3 on |r| <= ln2/2048
+//            (also the EP slot)
+//   sExp HA  q = 2, 4 entries selected in-register, degree 4 on |r| <= ln2/8
+//   sExp LA  q = 0, degree 5 on |r| <= ln2/2
+//   sExp EP  q = 0, one-constant reduction, degree 3 on |r| <= ln2/2
+// Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/frame/kernel.h"
 #include "vector_math/scalar/exp_scalar.h"
 #include "vector_math/tables/exp_ln_tables.h"

@@ -3,11 +3,12 @@
 // routine, which gives status 2 for +-0 and 1 below zero.
 //
 //   dInvSqrt HA  1/sqrt(x) by root and division, then one Newton step on the
-//                residual 1 - x y^2 computed with an exact product  (< 0.51 ulp)
-//   dInvSqrt EP  bit-pattern initial guess and three Newton steps    (> 30 bits)
-//   sInvSqrt HA  in double: root and division, rounded once to float (< 0.51 ulp)
-//   sInvSqrt LA  in float: root and division                          (< 1.5 ulp)
-//   sInvSqrt EP  bit-pattern initial guess and two Newton steps      (> 16 bits)
+//                residual 1 - x y^2 computed with an exact product (also the LA slot)
+//   dInvSqrt EP  bit-pattern initial guess and three Newton steps
+//   sInvSqrt HA  in double: root and division, rounded once to float
+//   sInvSqrt LA  in float: root and division
+//   sInvSqrt EP  bit-pattern initial guess and two Newton steps
+// Documented bounds per slot: include/vexa/vm_accuracy.def.
 // Every step is an IEEE operation or an FMA, so all processors and emulators
 // give the same bits (no reciprocal-root approximation instructions).
 #include "vector_math/frame/kernel.h"

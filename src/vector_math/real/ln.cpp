@@ -9,14 +9,14 @@
 // than a reciprocal instruction: the same c on every processor and emulator,
 // and no division on the critical path.)
 //   HA  ln x = (k L1 + T_hi) + (r + (k L2 + T_lo + r^2 P(r))), error-free high sum,
-//       P of degree 4, two registers per step                          (< 0.76 ulp)
-//   LA  ln x = k ln2 + (T + (r + r^2 P(r)))                              (< 1 ulp)
-//   EP  ln x = k ln2 + (T + (r - r^2/2 + r^3/3))                         (> 30 bits)
+//       P of degree 4, two registers per step
+//   LA  ln x = k ln2 + (T + (r + r^2 P(r)))
+//   EP  ln x = k ln2 + (T + (r - r^2/2 + r^3/3))
 // sLn: x = 2^k m with m in [2/3, 4/3), r = m - 1 exactly,
 //   ln x = k ln2 + r + r^2 P(r) with P of degree 8 (HA, split ln2),
 //   degree 6 (LA) or degree 3 (EP).
 // Zero, negative, subnormal, infinite and NaN arguments go to the per-element
-// routine.
+// routine. Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/frame/kernel.h"
 #include "vector_math/scalar/ln_scalar.h"
 #include "vector_math/tables/exp_ln_tables.h"
