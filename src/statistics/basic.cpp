@@ -45,7 +45,7 @@
 #include "statistics/common/access.h"
 #include "statistics/common/moments.h"
 #include "statistics/common/packers.h"
-#include "vector_math/frame/thread_state.h"
+#include "vector_math/internal.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
 #include "vexa/vector_math.h"
@@ -62,7 +62,6 @@ using vexa::ss::packed_index;
 
 using vexa::kAlignment;
 constexpr uint64_t kFast = 0x1, kOnePass = 0x2, kCallerMean = 0x100, kSingle = 0x600;
-constexpr unsigned kInvSqrtMode = 0x140000;
 
 // ---- the estimate catalogue ---------------------------------------------
 
@@ -493,13 +492,11 @@ template <> struct Imports<double> {
     static constexpr auto syr = vexa_blas_xdsyr;
     static constexpr auto syrk = vexa_blas_xdsyrk;
     static constexpr auto gemm = vexa_blas_xdgemm;
-    static void invsqrt(int n, const double* a, double* r) { vexa_arx_kernel_dInvSqrt_ttab[0](n, a, r); }
 };
 template <> struct Imports<float> {
     static constexpr auto syr = vexa_blas_xssyr;
     static constexpr auto syrk = vexa_blas_xssyrk;
     static constexpr auto gemm = vexa_blas_xsgemm;
-    static void invsqrt(int n, const float* a, float* r) { vexa_arx_kernel_sInvSqrt_ttab[0](n, a, r); }
 };
 
 // ---- one call ------------------------------------------------------------
@@ -608,12 +605,10 @@ template <class T> void pack_cov(const SSTask* t, const State<T>& st, int64_t st
 template <class T> void pack_cor(const SSTask* t, const State<T>& st, int64_t storage, int64_t p, int64_t v0,
                                  int64_t v1) {
     // Inverse square roots of the diagonal, in place on a copy, by the vector
-    // kernel in its first slot under the mode it is asked for here.
+    // kernel in its LA slot with denormals kept.
     T* d = st.scratch;
     for (int64_t i = v0; i < v1; ++i) d[i] = st.cp[i * p + i];
-    const unsigned old = vexa::vm::set_mode(kInvSqrtMode);
-    Imports<T>::invsqrt(int(v1 - v0), d + v0, d + v0);
-    vexa::vm::g_thread.mode = old;
+    vexa::vm::call<vexa::vm::fn::InvSqrt, T>(vexa::vm::Slot::LA, VEXA_VM_KEEP_DENORMALS, int(v1 - v0), d + v0, d + v0);
     pack<T>(t, static_cast<T*>(t->cor), storage, p, v0, v1,
             [&](int64_t i, int64_t j) { return st.cp[i * p + j] * d[i] * d[j]; });
 }

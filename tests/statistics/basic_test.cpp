@@ -16,6 +16,7 @@
 #include "support/sweep.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
+#include "vexa/vector_math.h"
 
 namespace {
 
@@ -391,6 +392,37 @@ TYPED_TEST(Basic, EveryAllocationFailedInTurn) {
         __tqrSSDeleteTask(&s.task);
         EXPECT_EQ(vexa_serv_test_live_blocks(), base - 1);  // the task record itself is gone too
     }
+}
+
+}  // namespace
+
+namespace {
+
+int count_calls(ErrorContext*) { return 0; }
+
+// The correlation takes its inverse square roots from the vector-math kernels
+// under a mode of its own: the caller's mode (accuracy, error mode, flushed
+// denormals) changes nothing in the result, and the caller's mode word and
+// callback come back as they were.
+TYPED_TEST(Basic, CorrelationIgnoresAndRestoresTheCallersVectorMathMode) {
+    using T = TypeParam;
+    const uint64_t est = kRows[kCor].bit | kRows[kC2].bit;
+    Setup<T> plain(5, 301, VEXA_SS_ROWS, false, 77, VEXA_SS_MATRIX_FULL);
+    ASSERT_EQ(Api<T>::basic(plain.task, int64_t(est), 0x2, nullptr), 0);
+
+    Setup<T> moded(5, 301, VEXA_SS_ROWS, false, 77, VEXA_SS_MATRIX_FULL);
+    const unsigned caller = VEXA_VM_EP | VEXA_VM_ERRMODE_STDERR | VEXA_VM_FLUSH_DENORMALS;
+    const unsigned saved = vexa_arx_kernel_SetMode(caller);
+    const VexaErrorCallBack saved_cb = vexa_arx_kernel_SetErrorCallBack(count_calls);
+    const unsigned with_cb = vexa_arx_kernel_GetMode();
+    ASSERT_EQ(Api<T>::basic(moded.task, int64_t(est), 0x2, nullptr), 0);
+    EXPECT_EQ(vexa_arx_kernel_GetMode(), with_cb);
+    EXPECT_EQ(vexa_arx_kernel_GetErrorCallBack(), &count_calls);
+    vexa_arx_kernel_SetErrorCallBack(saved_cb);
+    vexa_arx_kernel_SetMode(saved);
+
+    for (std::size_t k = 0; k < plain.outputs[kCor].size(); ++k)
+        ASSERT_EQ(plain.outputs[kCor][k], moded.outputs[kCor][k]) << k;
 }
 
 }  // namespace
