@@ -33,9 +33,21 @@ struct alignas(32) LaneData {
 };
 static_assert(sizeof(LaneData) == kLaneBytes);
 
-template <class G> VEXA_INLINE typename G::word& state_x(StreamState* s) { return *field<typename G::word>(s, 16); }
+// The state of both generators: x, then the current multiplier A (the base
+// multiplier after standard initialisation, a power of it after leapfrog).
+template <class W> struct McgState {
+    StreamState head;
+    W x;
+    W a;
+};
+static_assert(sizeof(McgState<uint32_t>) == registry_size::MCG31M1);
+static_assert(sizeof(McgState<uint64_t>) == registry_size::MCG59);
+
+template <class G> VEXA_INLINE typename G::word& state_x(StreamState* s) {
+    return state_of<McgState<typename G::word>>(s).x;
+}
 template <class G> VEXA_INLINE typename G::word& state_a(StreamState* s) {
-    return *field<typename G::word>(s, 16 + int(sizeof(typename G::word)));
+    return state_of<McgState<typename G::word>>(s).a;
 }
 
 template <class G> typename G::word power(typename G::word a, uint64_t n) {

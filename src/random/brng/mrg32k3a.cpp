@@ -26,10 +26,17 @@ constexpr uint64_t kM1 = 4294967087u, kM2 = 4294944443u;
 constexpr uint64_t kA12 = 1403580, kA13 = 810728, kA21 = 527612, kA23 = 1370589;
 constexpr double kNorm = 2.328306549837829e-10;  // 1 / m1
 
+struct Mrg32k3aState {
+    StreamState head;
+    uint32_t x1[3];  // component 1, oldest first
+    uint32_t x2[3];  // component 2, oldest first
+};
+static_assert(sizeof(Mrg32k3aState) == registry_size::MRG32K3A);
+
 struct Mrg {
     uint32_t* s1;  // oldest first
     uint32_t* s2;
-    explicit Mrg(StreamState* s) : s1(field<uint32_t>(s, 16)), s2(field<uint32_t>(s, 28)) {}
+    explicit Mrg(StreamState* s) : s1(state_of<Mrg32k3aState>(s).x1), s2(state_of<Mrg32k3aState>(s).x2) {}
     // One step; returns x1_n - x2_n as a signed difference.
     VEXA_INLINE int64_t step() {
         const uint32_t x1 = uint32_t((kA12 * s1[1] + kA13 * (kM1 - s1[0])) % kM1);

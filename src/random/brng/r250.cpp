@@ -14,11 +14,21 @@ using namespace vexa::rng;
 
 constexpr int kLong = 250, kShort = 147, kJ0 = kLong - kShort;  // j starts at 103
 
+struct R250State {
+    StreamState head;
+    uint32_t w[kLong];
+    int32_t i, j;  // the positions of lags 250 and 147 in w
+};
+static_assert(sizeof(R250State) == registry_size::R250);
+
 struct R250 {
     uint32_t* w;
     int32_t* i;
     int32_t* j;
-    explicit R250(StreamState* s) : w(field<uint32_t>(s, 16)), i(field<int32_t>(s, 1016)), j(field<int32_t>(s, 1020)) {}
+    explicit R250(StreamState* s) {
+        R250State& st = state_of<R250State>(s);
+        w = st.w, i = &st.i, j = &st.j;
+    }
 };
 
 // n words into r. Long runs: the first 250 from the state, the rest within

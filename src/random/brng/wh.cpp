@@ -15,12 +15,19 @@ namespace {
 
 using namespace vexa::rng;
 
+struct WhState {
+    StreamState head;
+    uint32_t x[4];  // component states x1..x4
+    uint32_t a[4];  // component multipliers a1..a4
+};
+static_assert(sizeof(WhState) == registry_size::WH);
+
 struct Wh {
     uint32_t* x;  // x1..x4
     uint32_t* a;  // a1..a4
     const uint32_t* m;
     const double* im;
-    explicit Wh(StreamState* s) : x(field<uint32_t>(s, 16)), a(field<uint32_t>(s, 32)) {
+    explicit Wh(StreamState* s) : x(state_of<WhState>(s).x), a(state_of<WhState>(s).a) {
         int32_t set = 0;
         record_of(s->brng, &set);
         m = _tqr_WH_M[set];

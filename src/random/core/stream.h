@@ -15,6 +15,21 @@ namespace vexa::rng {
 using vexa::kAlignment;
 constexpr int kStateOffset = 16;
 
+// The stream block sizes of the built-in records: registry_size::MRG32K3A.
+namespace registry_size {
+#define BRNG(index, NAME, id, compat, size, seeds, zero, word, bits, subs, built) constexpr int NAME = size;
+#include "vexa/brng_catalogue.def"
+#undef BRNG
+}  // namespace registry_size
+
+// A generator's view of its stream block: a struct that starts with the
+// StreamState header and lays out the state from byte 16, its size checked
+// against the registry record where it is defined.
+template <class S> VEXA_INLINE S& state_of(StreamState* s) {
+    static_assert(sizeof(StreamState) == kStateOffset);
+    return *reinterpret_cast<S*>(s);
+}
+
 VEXA_INLINE StreamChunk* chunk_head(const StreamState* s) {
     return reinterpret_cast<StreamChunk*>(static_cast<uintptr_t>(s->chunks));
 }
