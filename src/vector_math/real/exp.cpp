@@ -15,48 +15,48 @@
 // Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/frame/kernel.h"
 #include "vector_math/scalar/exp_scalar.h"
+#include "vector_math/tables/exp_data.h"
 #include "vector_math/tables/exp_ln_tables.h"
 
 namespace vexa::vm {
 namespace {
 
 using namespace simd;
+using namespace exp_data;
 
-constexpr double kShifterD = 6755399441055744.0;  // 1.5 * 2^52
 constexpr uint64_t kExponentField = 0xFFF0000000000000ull;
 
 struct DExpHA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const V t = fma(x, broadcast(92.332482616893657), broadcast(kShifterD));
-        const V n = t - broadcast(kShifterD);
+        const V t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
+        const V n = t - broadcast(kShifter);
         const __m256i ti = as_int(t);
         // Table index j and the exponent floor(N/64) in the exponent field.
         const __m128i idx = _mm_and_si128(low_words(ti), _mm_set1_epi32(63));
         const __m256i scale = and_bits(shl64<46>(ti), splat64(kExponentField));
-        V r = fma(n, broadcast(-0.010830424696223417), x);
-        r = fma(n, broadcast(-2.5728046223276691e-14), r);
+        V r = fma(n, broadcast(-kLn2N64Hi), x);
+        r = fma(n, broadcast(-kLn2N64Lo), r);
         const V r2 = r * r;
-        const V q = fma(r2, fma(r, broadcast(0.0083333341644141103), broadcast(0.041666723686623851)),
-                        fma(r, broadcast(0.16666666666677971), broadcast(0.49999999999947747)));
+        const V q = fma(r2, fma(r, broadcast(kHaC5), broadcast(kHaC4)), fma(r, broadcast(kHaC3), broadcast(kHaC2)));
         const V p = fma(r2, q, r);
         V tj, lo;
         lookup_pairs(tables::kExp64, idx, tj, lo);
         const V y = tj + fma(tj, p, lo);
-        special = movemask(cmp_gt_or_nan(abs(x), broadcast(708.39599609374989)));
+        special = movemask(cmp_gt_or_nan(abs(x), broadcast(kFastLimit)));
         return from_int<double>(add64(as_int(y), scale));
     }
 };
 
 struct DExpLA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const V t = fma(x, broadcast(1477.3197218702985), broadcast(kShifterD));
-        const V n = t - broadcast(kShifterD);
+        const V t = fma(x, broadcast(kInvLn2N1024), broadcast(kShifter));
+        const V n = t - broadcast(kShifter);
         const __m256i ti = as_int(t);
         const __m128i idx = _mm_and_si128(low_words(ti), _mm_set1_epi32(1023));
         const __m256i scale = and_bits(shl64<42>(ti), splat64(kExponentField));
-        V r = fma(n, broadcast(-0.0006769015431018488), x);
-        r = fma(n, broadcast(-4.1372278962981289e-13), r);
-        const V p = fma(r * r, fma(r, broadcast(0.16666666666666669), broadcast(0.50000000357965391)), r);
+        V r = fma(n, broadcast(-kLn2N1024Hi), x);
+        r = fma(n, broadcast(-kLn2N1024Lo), r);
+        const V p = fma(r * r, fma(r, broadcast(kLaC3), broadcast(kLaC2)), r);
         const V tj = lookup(tables::kExp1024, idx);
         const V y = fma(tj, p, tj);
         // The upper word of |x| from 0x4086232A (about 708.3956), infinities and NaNs.
@@ -66,29 +66,26 @@ struct DExpLA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
     }
 };
 
-constexpr float kSExpLimit = 87.3365402f;  // bits 0x42AEAC4F
-
 struct SExpHA : RealUnary<float, 2, VM_NAME(sExp), vsexp_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        // The shifter 1.5 * 2^23 + 508 leaves N + 508 (508 = 4 * 127, the bias) in the low bits.
-        const V t = fma(x, broadcast(5.77078009f), broadcast(12583420.0f));
-        const V n = t - broadcast(12583420.0f);
+        // The shifter leaves N + 508 (508 = 4 * 127, the bias) in the low bits.
+        const V t = fma(x, broadcast(kSInvLn2N4), broadcast(kSShifterBiased));
+        const V n = t - broadcast(kSShifterBiased);
         const __m256i ti = as_int(t);
-        V r = fma(n, broadcast(-0.173278809f), x);
-        r = fma(n, broadcast(-7.98654582e-06f), r);
+        V r = fma(n, broadcast(-kSLn2N4Hi), x);
+        r = fma(n, broadcast(-kSLn2N4Lo), r);
         // 2^(j/4) and its correction, selected per lane by the two low bits of N.
-        const V tj = _mm256_permutevar_ps(_mm256_setr_ps(1.0f, 1.18920708f, 1.41421354f, 1.68179286f, 1.0f,
-                                                         1.18920708f, 1.41421354f, 1.68179286f),
-                                          ti);
-        const V cj = _mm256_permutevar_ps(_mm256_setr_ps(0.0f, 3.19341815e-08f, 1.71142709e-08f, -1.47196051e-08f,
-                                                         0.0f, 3.19341815e-08f, 1.71142709e-08f, -1.47196051e-08f),
-                                          ti);
+        const V tj = _mm256_permutevar_ps(
+            _mm256_setr_ps(1.0f, kSRoot2_1, kSRoot2_2, kSRoot2_3, 1.0f, kSRoot2_1, kSRoot2_2, kSRoot2_3), ti);
+        const V cj = _mm256_permutevar_ps(
+            _mm256_setr_ps(0.0f, kSRoot2_1Lo, kSRoot2_2Lo, kSRoot2_3Lo, 0.0f, kSRoot2_1Lo, kSRoot2_2Lo, kSRoot2_3Lo),
+            ti);
         const V r2 = r * r;
-        const V q = fma(r2, broadcast(0.0416823104f), fma(r, broadcast(0.166729242f), broadcast(0.49999997f)));
+        const V q = fma(r2, broadcast(kSHaC4), fma(r, broadcast(kSHaC3), broadcast(kSHaC2)));
         const V p = fma(r2, q, r);
         const V y = tj + fma(tj, p, cj);
         const V scale = from_int<float>(and_bits(shl32<21>(ti), splat32(0x7F800000u)));
-        special = movemask(cmp_gt_or_nan(abs(x), broadcast(kSExpLimit)));
+        special = movemask(cmp_gt_or_nan(abs(x), broadcast(kSFastLimit)));
         return y * scale;
     }
 };
@@ -96,25 +93,25 @@ struct SExpHA : RealUnary<float, 2, VM_NAME(sExp), vsexp_cout_rare> {
 template <bool Extended>
 struct SExpShort : RealUnary<float, 2, VM_NAME(sExp), vsexp_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const V t = fma(x, broadcast(1.44269502f), broadcast(12582912.0f));
-        const V n = t - broadcast(12582912.0f);
+        const V t = fma(x, broadcast(kSInvLn2), broadcast(kSShifter));
+        const V n = t - broadcast(kSShifter);
         const __m256i ti = as_int(t);
         V p;
         if constexpr (Extended) {  // LA
-            V r = fma(n, broadcast(-0.693145752f), x);
-            r = fma(n, broadcast(-1.42860677e-06f), r);
-            p = fma(r, broadcast(0.00829171948f), broadcast(0.0418735221f));
-            p = fma(p, r, broadcast(0.166674316f));
-            p = fma(p, r, broadcast(0.49999392f));
-            p = fma(p, r, broadcast(0.999999881f));
+            V r = fma(n, broadcast(-kSLn2Hi), x);
+            r = fma(n, broadcast(-kSLn2Lo), r);
+            p = fma(r, broadcast(kSLaC5), broadcast(kSLaC4));
+            p = fma(p, r, broadcast(kSLaC3));
+            p = fma(p, r, broadcast(kSLaC2));
+            p = fma(p, r, broadcast(kSLaC1));
             p = fma(p, r, broadcast(1.0f));
         } else {  // EP
-            const V r = fma(n, broadcast(-0.693147182f), x);
-            p = fma(r, broadcast(0.165419281f), broadcast(0.503705382f));
-            p = fma(p, r, broadcast(1.00011802f));
+            const V r = fma(n, broadcast(-kSLn2), x);
+            p = fma(r, broadcast(kSEpC3), broadcast(kSEpC2));
+            p = fma(p, r, broadcast(kSEpC1));
             p = fma(p, r, broadcast(1.0f));
         }
-        special = movemask(cmp_gt_or_nan(abs(x), broadcast(kSExpLimit)));
+        special = movemask(cmp_gt_or_nan(abs(x), broadcast(kSFastLimit)));
         return from_int<float>(add32(as_int(p), shl32<23>(ti)));
     }
 };

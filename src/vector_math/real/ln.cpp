@@ -20,11 +20,13 @@
 #include "vector_math/frame/kernel.h"
 #include "vector_math/scalar/ln_scalar.h"
 #include "vector_math/tables/exp_ln_tables.h"
+#include "vector_math/tables/ln_data.h"
 
 namespace vexa::vm {
 namespace {
 
 using namespace simd;
+using namespace ln_data;
 
 enum class Acc { HA, LA, EP };
 
@@ -40,28 +42,26 @@ struct DLn : RealUnary<double, 2, VM_NAME(dLn), vdln_cout_rare> {
         V row[4];
         lookup_rows(tables::kLnRows, j, row);
         const V r = fma(row[0], m, broadcast(-1.0));  // exact: c has 10 bits
-        const V k = (kb - broadcast(4503599627371519.0)) + row[1];  // 2^52 + 1023
+        const V k = (kb - broadcast(kExponentBias)) + row[1];
         const V r2 = r * r;
         V result;
         if constexpr (A == Acc::EP) {
-            const V poly = fma(r2, fma(r, broadcast(0.33333333333308374), broadcast(-0.49999999999988803)), r);
-            result = fma(k, broadcast(0.69314718055994529), row[2] + poly);
+            const V poly = fma(r2, fma(r, broadcast(kC3), broadcast(kC2)), r);
+            result = fma(k, broadcast(kLn2), row[2] + poly);
         } else {
-            const V p = fma(r2, fma(r, broadcast(0.20000036659494241), broadcast(-0.2500003054940248)),
-                            fma(r, broadcast(0.33333333333308374), broadcast(-0.49999999999988803)));
+            const V p = fma(r2, fma(r, broadcast(kLaC5), broadcast(kLaC4)), fma(r, broadcast(kC3), broadcast(kC2)));
             if constexpr (A == Acc::LA) {
-                result = fma(k, broadcast(0.69314718055994529), row[2] + fma(r2, p, r));
+                result = fma(k, broadcast(kLn2), row[2] + fma(r2, p, r));
             } else {
                 // One term more than LA (the Taylor series of (ln(1 + r) - r) / r^2 to r^4):
                 // where the result is about r, the truncation error r^5/7 must stay far
                 // below half an ulp.
-                const V p = fma(r2 * r2, broadcast(-0.16666666666666666),
-                                fma(r2, fma(r, broadcast(0.2), broadcast(-0.25)),
-                                    fma(r, broadcast(0.33333333333333333), broadcast(-0.5))));
-                const V a = k * broadcast(0.69314718055829871);  // exact: the constant ends in zeros
+                const V p = fma(r2 * r2, broadcast(kHaC6),
+                                fma(r2, fma(r, broadcast(kHaC5), broadcast(kHaC4)), fma(r, broadcast(kHaC3), broadcast(kHaC2))));
+                const V a = k * broadcast(kLn2Hi);  // exact: the constant ends in zeros
                 const V hi = a + row[2];
                 const V err = (a - hi) + row[2];  // |a| >= |T_hi| whenever k != 0
-                const V lo = fma(r2, p, fma(k, broadcast(1.6465949582866463e-12), row[3]));
+                const V lo = fma(r2, p, fma(k, broadcast(kLn2Lo), row[3]));
                 result = hi + (r + (lo + err));
             }
         }
@@ -83,31 +83,29 @@ struct SLn : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLn), vsln_cout_rare
         const V r2 = r * r;
         V result;
         if constexpr (A == Acc::HA) {
-            // P of degree 8 by Estrin's scheme in r^2 and r^4; the r^6 coefficient
-            // is -0.121842608 and the r^8 one -0.12891686 (a minimax fit of
-            // (ln(1 + r) - r) / r^2 on [-1/3, 1/3], relative error 6e-9).
+            // P of degree 8 by Estrin's scheme in r^2 and r^4.
             const V r4 = r2 * r2;
-            const V p01 = fma(r, broadcast(0.333332151f), broadcast(-0.5f));
-            const V p23 = fma(r, broadcast(0.200104058f), broadcast(-0.249997973f));
-            const V p45 = fma(r, broadcast(0.140058696f), broadcast(-0.16680488f));
-            const V p67 = fma(r, broadcast(0.139844373f), broadcast(-0.121842608f));
+            const V p01 = fma(r, broadcast(kSHaC3), broadcast(kSHaC2));
+            const V p23 = fma(r, broadcast(kSHaC5), broadcast(kSHaC4));
+            const V p45 = fma(r, broadcast(kSHaC7), broadcast(kSHaC6));
+            const V p67 = fma(r, broadcast(kSHaC9), broadcast(kSHaC8));
             const V p03 = fma(r2, p23, p01);
             const V p47 = fma(r2, p67, p45);
-            const V p = fma(r4, fma(r4, broadcast(-0.12891686f), p47), p03);
-            result = fma(k, broadcast(0.693145752f), r + fma(k, broadcast(1.42860677e-06f), r2 * p));
+            const V p = fma(r4, fma(r4, broadcast(kSHaC10), p47), p03);
+            result = fma(k, broadcast(kSLn2Hi), r + fma(k, broadcast(kSLn2Lo), r2 * p));
         } else if constexpr (A == Acc::LA) {
-            V p = fma(r, broadcast(-0.151772052f), broadcast(0.169648811f));
-            p = fma(p, r, broadcast(-0.164624572f));
-            p = fma(p, r, broadcast(0.198225036f));
-            p = fma(p, r, broadcast(-0.250046641f));
-            p = fma(p, r, broadcast(0.333365649f));
-            p = fma(p, r, broadcast(-0.5f));
-            result = fma(k, broadcast(0.693147182f), fma(r2, p, r));
+            V p = fma(r, broadcast(kSLaC8), broadcast(kSLaC7));
+            p = fma(p, r, broadcast(kSLaC6));
+            p = fma(p, r, broadcast(kSLaC5));
+            p = fma(p, r, broadcast(kSLaC4));
+            p = fma(p, r, broadcast(kSLaC3));
+            p = fma(p, r, broadcast(kSLaC2));
+            result = fma(k, broadcast(kSLn2), fma(r2, p, r));
         } else {
-            V p = fma(r, broadcast(0.219883725f), broadcast(-0.267402589f));
-            p = fma(p, r, broadcast(0.332896233f));
-            p = fma(p, r, broadcast(-0.5f));
-            result = fma(k, broadcast(0.693147182f), fma(r2, p, r));
+            V p = fma(r, broadcast(kSEpC5), broadcast(kSEpC4));
+            p = fma(p, r, broadcast(kSEpC3));
+            p = fma(p, r, broadcast(kSEpC2));
+            result = fma(k, broadcast(kSLn2), fma(r2, p, r));
         }
         special = not_positive_normal(x);
         return result;

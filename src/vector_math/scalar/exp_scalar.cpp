@@ -7,32 +7,27 @@
 
 #include "vector_math/scalar/exp_scalar.h"
 #include "vector_math/scalar/fp_bits.h"
+#include "vector_math/tables/exp_data.h"
 #include "vector_math/tables/exp_ln_tables.h"
 
 namespace vexa::vm {
 namespace {
 
-constexpr double kInvL = 92.332482616893657;     // 64 / ln2
-constexpr double kShifter = 6755399441055744.0;  // 1.5 * 2^52
-constexpr double kL1 = 0.010830424696223417;     // ln2/64, high part (trailing zeros)
-constexpr double kL2 = 2.5728046223276691e-14;   // ln2/64, low part
-constexpr double kOverflow = 709.78271289338397;
-constexpr double kZero = -745.13321910194111;
-constexpr double kSubnormal = -708.3964185322641;
+using namespace exp_data;
+
 
 // exp(x) = (hi + lo) * 2^e for |x| below the overflow threshold.
 VEXA_INLINE void exp_parts(double x, double& hi, double& lo, int& e) {
-    const double t = std::fma(x, kInvL, kShifter);
+    const double t = std::fma(x, kInvLn2N64, kShifter);
     const double n = t - kShifter;
     const int32_t nn = int32_t(uint32_t(bits_of(t)));  // the low word of t holds N
     const int j = nn & 63;
     e = nn >> 6;  // arithmetic: floor(N / 64)
-    double r = std::fma(-n, kL1, x);
-    r = std::fma(-n, kL2, r);
+    double r = std::fma(-n, kLn2N64Hi, x);
+    r = std::fma(-n, kLn2N64Lo, r);
     const double r2 = r * r;
     const double q = std::fma(
-        r2, std::fma(r, std::fma(r, 0.0013888870459233254, 0.008333341995140497), 0.04166666666677052),
-        std::fma(r, 0.1666666666665788, 0.5));
+        r2, std::fma(r, std::fma(r, kRareC6, kRareC5), kRareC4), std::fma(r, kRareC3, kRareC2));
     const double p = std::fma(r2, q, r);
     hi = tables::kExp64[2 * j];
     lo = std::fma(hi, p, tables::kExp64[2 * j + 1]);
@@ -86,12 +81,12 @@ int vsexp_cout_rare(const float* a, float* r) {
         *r = x > 0 ? x : 0.0f;
         return 0;
     }
-    if (x > 88.72283172607422f) {
+    if (x > kSOverflow) {
         volatile float big = FLT_MAX;
         *r = big * big;
         return VEXA_VM_STATUS_OVERFLOW;
     }
-    if (x < -103.97207641601563f) {
+    if (x < kSZero) {
         volatile float tiny = FLT_MIN;
         *r = tiny * tiny;
         return VEXA_VM_STATUS_UNDERFLOW;
@@ -100,7 +95,7 @@ int vsexp_cout_rare(const float* a, float* r) {
     int e;
     exp_parts(double(x), hi, lo, e);
     *r = static_cast<float>((hi + lo) * pow2(e));  // a normal double: one rounding to float
-    return x < -87.33654022216797f ? VEXA_VM_STATUS_UNDERFLOW : VEXA_VM_STATUS_OK;
+    return x < kSSubnormal ? VEXA_VM_STATUS_UNDERFLOW : VEXA_VM_STATUS_OK;
 }
 
 }  // namespace vexa::vm

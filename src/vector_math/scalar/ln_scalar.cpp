@@ -8,22 +8,21 @@
 #include "vector_math/scalar/fp_bits.h"
 #include "vector_math/scalar/ln_scalar.h"
 #include "vector_math/tables/exp_ln_tables.h"
+#include "vector_math/tables/ln_data.h"
 
 namespace vexa::vm {
 namespace {
 
-constexpr double kL1 = 0.69314718055829871;     // ln2 high part (trailing zeros)
-constexpr double kL2 = 1.6465949582866463e-12;  // ln2 low part
-constexpr double kNearOne = 0.009765625;
+using namespace ln_data;
 
 VEXA_INLINE double q_poly(double r) {
-    double q = -0.1250214602960357;
-    q = std::fma(q, r, 0.1428756883852146);
-    q = std::fma(q, r, -0.1666666651884978);
-    q = std::fma(q, r, 0.19999999911565072);
-    q = std::fma(q, r, -0.25000000000003386);
-    q = std::fma(q, r, 0.33333333333334386);
-    return std::fma(q, r, -0.5);
+    double q = kRareC8;
+    q = std::fma(q, r, kRareC7);
+    q = std::fma(q, r, kRareC6);
+    q = std::fma(q, r, kRareC5);
+    q = std::fma(q, r, kRareC4);
+    q = std::fma(q, r, kRareC3);
+    return std::fma(q, r, kRareC2);
 }
 
 // ln of a positive normal double.
@@ -38,11 +37,11 @@ double ln_normal(double x, int k_extra) {
     const int i = int((b >> 45) & 127);
     const double c = tables::kLnRare[3 * i];
     const double r = std::fma(c, m, -1.0);
-    const double a = k * kL1;  // exact
+    const double a = k * kLn2Hi;  // exact
     const double t_hi = tables::kLnRare[3 * i + 1];
     const double hi = a + t_hi;
     const double err = (a - hi) + t_hi;  // |a| >= |t_hi| or a = 0
-    const double lo = std::fma(r * r, q_poly(r), std::fma(double(k), kL2, tables::kLnRare[3 * i + 2]));
+    const double lo = std::fma(r * r, q_poly(r), std::fma(double(k), kLn2Lo, tables::kLnRare[3 * i + 2]));
     return hi + (r + (lo + err));
 }
 
