@@ -130,6 +130,55 @@ template <int N> VEXA_INLINE __m256i shl64(__m256i a) { return _mm256_slli_epi64
 template <int N> VEXA_INLINE __m256i shr64(__m256i a) { return _mm256_srli_epi64(a, N); }
 template <int N> VEXA_INLINE __m256i shl32(__m256i a) { return _mm256_slli_epi32(a, N); }
 template <int N> VEXA_INLINE __m256i sra32(__m256i a) { return _mm256_srai_epi32(a, N); }
+VEXA_INLINE __m256i sub64(__m256i a, __m256i b) { return _mm256_sub_epi64(a, b); }
+VEXA_INLINE __m256i xor_bits(__m256i a, __m256i b) { return _mm256_xor_si256(a, b); }
+VEXA_INLINE __m256i zero_int() { return _mm256_setzero_si256(); }
+template <int N> VEXA_INLINE __m256i shr32(__m256i a) { return _mm256_srli_epi32(a, N); }
+
+// ---- 64-bit lanes for the generators -----------------------------------------
+VEXA_INLINE __m256i load_int(const void* p) { return _mm256_load_si256(static_cast<const __m256i*>(p)); }
+VEXA_INLINE __m256i loadu_int(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+VEXA_INLINE void store_int(void* p, __m256i v) { _mm256_store_si256(static_cast<__m256i*>(p), v); }
+VEXA_INLINE void storeu_int(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+VEXA_INLINE void storeu_int(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+// Four 32-bit words from p, each zero-extended into a 64-bit lane.
+VEXA_INLINE __m256i widen_words(const uint32_t* p) {
+    return _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+// 32 x 32 -> 64-bit products of the low words of each 64-bit lane.
+VEXA_INLINE __m256i mul32(__m256i a, __m256i b) { return _mm256_mul_epu32(a, b); }
+// The low 64 bits of the products of whole 64-bit lanes, from 32-bit halves.
+VEXA_INLINE __m256i mul64_low(__m256i a, __m256i b) {
+    const __m256i cross = add64(mul32(shr64<32>(a), b), mul32(a, shr64<32>(b)));
+    return add64(mul32(a, b), shl64<32>(cross));
+}
+// Signed 64-bit compare: all-ones lanes where a > b.
+VEXA_INLINE __m256i cmp_gt64(__m256i a, __m256i b) { return _mm256_cmpgt_epi64(a, b); }
+// Lane K of v in every lane.
+template <int K> VEXA_INLINE __m256i spread_lane64(__m256i v) { return _mm256_permute4x64_epi64(v, K * 0x55); }
+// Lanes rotated down by one, lane 3 from lane 0 of `next`: (v1, v2, v3, next0).
+VEXA_INLINE __m256i shift_in_lane64(__m256i v, __m256i next) {
+    return _mm256_blend_epi32(_mm256_permute4x64_epi64(v, 0x39), _mm256_permute4x64_epi64(next, 0x00), 0xC0);
+}
+// Lanes moved down by two, lanes 2 and 3 from lanes 0 and 1 of `next`: (v2, v3, next0, next1).
+VEXA_INLINE __m256i shift_in_lanes64x2(__m256i v, __m256i next) {
+    return _mm256_blend_epi32(_mm256_permute4x64_epi64(v, 0x4E), _mm256_permute4x64_epi64(next, 0x44), 0xF0);
+}
+
+// Modular folds of 64-bit lanes (the residue is congruent, not yet reduced):
+// for m = 2^B - 1, p = (p mod 2^B) + (p >> B) since 2^B = 1 (mod m);
+template <int B> VEXA_INLINE __m256i fold_mersenne(__m256i p) {
+    return add64(and_bits(p, _mm256_set1_epi64x((int64_t(1) << B) - 1)), shr64<B>(p));
+}
+// for m = 2^32 - c, p = (p mod 2^32) + c (p >> 32) since 2^32 = c (mod m).
+template <uint64_t C> VEXA_INLINE __m256i fold_2_32_minus(__m256i p) {
+    return add64(mul32(shr64<32>(p), splat64(C)), and_bits(p, splat64(0xFFFFFFFFu)));
+}
+// v - m in the lanes where v >= m (signed lanes, 0 <= v < 2m).
+VEXA_INLINE __m256i reduce_once(__m256i v, __m256i m) {
+    return sub64(v, and_bits(cmp_gt64(v, sub64(m, splat64(1))), m));
+}
+
 // Table lookups with four 32-bit indices. Plain loads and shuffles rather than
 // gather instructions: as fast or faster on current processors, and exact
 // under emulators whose gathers mishandle some index registers.
@@ -183,6 +232,13 @@ VEXA_INLINE __m256d cmp_lt(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _C
 // a > b or unordered: true for NaN lanes.
 VEXA_INLINE __m256 cmp_gt_or_nan(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_NLE_UQ); }
 VEXA_INLINE __m256d cmp_gt_or_nan(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_NLE_UQ); }
+VEXA_INLINE __m256d cmp_ge(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
+VEXA_INLINE __m256d floor(__m256d v) { return _mm256_floor_pd(v); }
+// Sum of the four lanes as (l0 + l1) + (l2 + l3).
+VEXA_INLINE double sum_pairs(__m256d v) {
+    const __m128d h = _mm_hadd_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
+    return _mm_cvtsd_f64(_mm_add_sd(h, _mm_unpackhi_pd(h, h)));
+}
 // |v| < infinity: false for infinities and NaNs.
 template <class V> VEXA_INLINE V is_finite(V v) {
     using T = elem<V>;
@@ -212,6 +268,21 @@ VEXA_INLINE unsigned even_bits(unsigned m) {
     return m;
 }
 
+// Four floats from a register of doubles, one rounding each; two such
+// halves side by side; one half with its upper lanes unset.
+VEXA_INLINE __m128 narrow(__m256d v) { return _mm256_cvtpd_ps(v); }
+VEXA_INLINE __m256 join(__m128 lo, __m128 hi) { return _mm256_set_m128(hi, lo); }
+VEXA_INLINE __m256 widen(__m128 v) { return _mm256_castps128_ps256(v); }
+VEXA_INLINE __m128 fma(__m128 a, __m128 b, __m128 c) { return _mm_fmadd_ps(a, b, c); }
+VEXA_INLINE __m128 broadcast4(float x) { return _mm_set1_ps(x); }
+VEXA_INLINE void storeu(float* p, __m128 v) { _mm_storeu_ps(p, v); }
+// Four 32-bit integers from a register of doubles, rounded by the current mode.
+VEXA_INLINE __m128i to_int32(__m256d v) { return _mm256_cvtpd_epi32(v); }
+
+// Exact doubles of four 32-bit words below 2^31 from p.
+VEXA_INLINE __m256d words_to_double(const uint32_t* p) {
+    return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
 // Exact doubles of 64-bit integer lanes below 2^52: the lane ORed into the
 // mantissa of 2^52, which is then subtracted.
 VEXA_INLINE __m256d small_to_double(__m256i v) {

@@ -111,8 +111,8 @@ VEXA_INLINE void produce(StreamState* s, LaneData* d, int n, Group group, Single
     word& x = state_x<G>(s);
     const word a = state_a<G>(s);
     fill_lanes<G>(*d, x, a);
-    __m256i lanes = _mm256_load_si256(reinterpret_cast<const __m256i*>(d->lanes));
-    const auto pw = [&](int k) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(d->powers[k])); };
+    __m256i lanes = simd::load_int(d->lanes);
+    const auto pw = [&](int k) { return simd::load_int(d->powers[k]); };
     const __m256i a4 = pw(0), a8 = pw(1), a12 = pw(2), a16 = pw(3);
     int i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -126,7 +126,7 @@ VEXA_INLINE void produce(StreamState* s, LaneData* d, int n, Group group, Single
         group(i, lanes);
         lanes = G::vmul(lanes, a4);
     }
-    _mm256_store_si256(reinterpret_cast<__m256i*>(d->lanes), lanes);
+    simd::store_int(d->lanes, lanes);
     x = word(d->lanes[0]);
     for (; i < n; ++i) {
         single(i, x);
@@ -141,9 +141,9 @@ template <class G> int output_double(StreamState* s, int n, double* r, double lo
     if (d == nullptr) return VEXA_RNG_MEMORY;
     if (n <= 0) return VEXA_RNG_OK;
     const double scale = (hi - lo) * G::kUnit;
-    const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(lo);
+    const __m256d vs = simd::broadcast(scale), va = simd::broadcast(lo);
     produce<G>(
-        s, d, n, [&](int i, __m256i v) { _mm256_storeu_pd(r + i, _mm256_fmadd_pd(G::to_double(v), vs, va)); },
+        s, d, n, [&](int i, __m256i v) { simd::storeu(r + i, simd::fma(G::to_double(v), vs, va)); },
         [&](int i, typename G::word x) { r[i] = __builtin_fma(G::to_double(x), scale, lo); });
     return VEXA_RNG_OK;
 }
@@ -154,10 +154,9 @@ template <class G> int output_float(StreamState* s, int n, float* r, float lo, f
     if (d == nullptr) return VEXA_RNG_MEMORY;
     if (n <= 0) return VEXA_RNG_OK;
     const float scale = (hi - lo) * G::kUnitFloat;
-    const __m128 vs = _mm_set1_ps(scale), va = _mm_set1_ps(lo);
+    const __m128 vs = simd::broadcast4(scale), va = simd::broadcast4(lo);
     produce<G>(
-        s, d, n,
-        [&](int i, __m256i v) { _mm_storeu_ps(r + i, _mm_fmadd_ps(_mm256_cvtpd_ps(G::to_double(v)), vs, va)); },
+        s, d, n, [&](int i, __m256i v) { simd::storeu(r + i, simd::fma(simd::narrow(G::to_double(v)), vs, va)); },
         [&](int i, typename G::word x) { r[i] = __builtin_fmaf(float(G::to_double(x)), scale, lo); });
     return VEXA_RNG_OK;
 }
@@ -171,12 +170,8 @@ template <class G> int output_words(StreamState* s, int n, uint32_t* r) {
     produce<G>(
         s, &d, n,
         [&](int i, __m256i v) {
-            if constexpr (kWords == 1) {
-                const __m256i packed = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), _mm256_castsi256_si128(packed));
-            } else {
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + 2 * i), v);
-            }
+            if constexpr (kWords == 1) simd::storeu_int(r + i, simd::low_words(v));
+            else simd::storeu_int(r + 2 * i, v);
         },
         [&](int i, typename G::word x) { std::memcpy(r + kWords * i, &x, sizeof(x)); });
     return VEXA_RNG_OK;
@@ -192,20 +187,17 @@ namespace vexa::rng {
 // the lanes times 1, a^4, a^8, ...; N = 1, 2: the first N lanes, the lanes
 // shifted down and the freed ones refilled four steps ahead.
 template <class G, int N> VEXA_INLINE __m256i advance_lanes(const LaneData& d, __m256i l) {
-    const auto pw = [&](int k) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(d.powers[k])); };
     if constexpr (N == 1 || N == 2) {
-        const __m256i ahead = G::vmul(l, pw(0));
-        if constexpr (N == 1)
-            return _mm256_blend_epi32(_mm256_permute4x64_epi64(l, 0x39), _mm256_permute4x64_epi64(ahead, 0x00), 0xC0);
-        else
-            return _mm256_blend_epi32(_mm256_permute4x64_epi64(l, 0x4E), _mm256_permute4x64_epi64(ahead, 0x44), 0xF0);
+        const __m256i ahead = G::vmul(l, simd::load_int(d.powers[0]));
+        if constexpr (N == 1) return simd::shift_in_lane64(l, ahead);
+        else return simd::shift_in_lanes64x2(l, ahead);
     } else {
-        return G::vmul(l, pw(N / 4 - 1));
+        return G::vmul(l, simd::load_int(d.powers[N / 4 - 1]));
     }
 }
 
 template <class G, int N> VEXA_INLINE __m256i group(const LaneData& d, __m256i l, int k) {
-    return k == 0 ? l : G::vmul(l, _mm256_load_si256(reinterpret_cast<const __m256i*>(d.powers[k - 1])));
+    return k == 0 ? l : G::vmul(l, simd::load_int(d.powers[k - 1]));
 }
 
 template <class G, int N>
@@ -213,19 +205,18 @@ void engine_double(const void* data, __m256i* lanes, __m256d scale, __m256d shif
     const LaneData& d = *static_cast<const LaneData*>(data);
     const __m256i l = *lanes;
     constexpr int kGroups = N < 4 ? 1 : N / 4;
-    for (int k = 0; k < kGroups; ++k) out[k] = _mm256_fmadd_pd(G::to_double(group<G, N>(d, l, k)), scale, shift);
+    for (int k = 0; k < kGroups; ++k) out[k] = simd::fma(G::to_double(group<G, N>(d, l, k)), scale, shift);
     *lanes = advance_lanes<G, N>(d, l);
 }
 
 template <class G, int N> void engine_float(const void* data, __m256i* lanes, __m256 scale, __m256 shift, __m256* out) {
     const LaneData& d = *static_cast<const LaneData*>(data);
     const __m256i l = *lanes;
-    const auto four = [&](int k) { return _mm256_cvtpd_ps(G::to_double(group<G, N>(d, l, k))); };
+    const auto four = [&](int k) { return simd::narrow(G::to_double(group<G, N>(d, l, k))); };
     if constexpr (N <= 4) {
-        out[0] = _mm256_fmadd_ps(_mm256_castps128_ps256(four(0)), scale, shift);
+        out[0] = simd::fma(simd::widen(four(0)), scale, shift);
     } else {
-        for (int k = 0; k < N / 8; ++k)
-            out[k] = _mm256_fmadd_ps(_mm256_set_m128(four(2 * k + 1), four(2 * k)), scale, shift);
+        for (int k = 0; k < N / 8; ++k) out[k] = simd::fma(simd::join(four(2 * k), four(2 * k + 1)), scale, shift);
     }
     *lanes = advance_lanes<G, N>(d, l);
 }

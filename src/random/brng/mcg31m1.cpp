@@ -26,10 +26,8 @@ struct Mcg31 {
     }
     static VEXA_INLINE uint32_t mul(uint32_t x, uint32_t a) { return fold(uint64_t(x) * a); }
     static VEXA_INLINE __m256i vmul(__m256i x, __m256i a) {
-        const __m256i m = _mm256_set1_epi64x(kModulus);
-        __m256i p = _mm256_mul_epu32(x, a);
-        p = _mm256_add_epi64(_mm256_and_si256(p, m), _mm256_srli_epi64(p, 31));
-        return _mm256_add_epi64(_mm256_and_si256(p, m), _mm256_srli_epi64(p, 31));
+        using namespace vexa::simd;
+        return fold_mersenne<31>(fold_mersenne<31>(mul32(x, a)));
     }
     static VEXA_INLINE __m256d to_double(__m256i v) { return vexa::simd::small_to_double(v); }
     static VEXA_INLINE double to_double(uint32_t x) { return double(x); }

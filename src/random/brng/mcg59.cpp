@@ -21,21 +21,16 @@ struct Mcg59 {
     static VEXA_INLINE uint64_t mul(uint64_t x, uint64_t a) { return x * a & kMask; }
     // The low 64 bits of x a from 32-bit halves, then the low 59.
     static VEXA_INLINE __m256i vmul(__m256i x, __m256i a) {
-        const __m256i lo = _mm256_mul_epu32(x, a);
-        const __m256i cross = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), a),
-                                               _mm256_mul_epu32(x, _mm256_srli_epi64(a, 32)));
-        return _mm256_and_si256(_mm256_add_epi64(lo, _mm256_slli_epi64(cross, 32)), _mm256_set1_epi64x(int64_t(kMask)));
+        using namespace vexa::simd;
+        return and_bits(mul64_low(x, a), splat64(kMask));
     }
     // High half ORed into 2^84's mantissa, low half into 2^52's: both exact,
     // one rounding in their sum, as a direct conversion rounds.
     static VEXA_INLINE __m256d to_double(__m256i v) {
-        const __m256i bias_hi = _mm256_set1_epi64x(0x4530000000000000LL);
-        const __m256d hi = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(v, 32), bias_hi)),
-                                         _mm256_castsi256_pd(bias_hi));
-        const __m256i bias_lo = _mm256_set1_epi64x(0x4330000000000000LL);
-        const __m256d lo = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_blend_epi32(v, bias_lo, 0xAA)),
-                                         _mm256_castsi256_pd(bias_lo));
-        return _mm256_add_pd(hi, lo);
+        using namespace vexa::simd;
+        const __m256i bias_hi = splat64(0x4530000000000000ull);  // 2^84
+        const __m256d hi = from_int<double>(or_bits(shr64<32>(v), bias_hi)) - from_int<double>(bias_hi);
+        return hi + small_to_double(and_bits(v, splat64(0xFFFFFFFFu)));
     }
     static VEXA_INLINE double to_double(uint64_t x) { return double(x); }
 };

@@ -21,6 +21,7 @@
 namespace {
 
 using namespace vexa::rng;
+using namespace vexa::simd;
 
 constexpr uint64_t kM1 = 4294967087u, kM2 = 4294944443u;
 constexpr uint64_t kA12 = 1403580, kA13 = 810728, kA21 = 527612, kA23 = 1370589;
@@ -65,16 +66,10 @@ constexpr BlockForms kForms2{kA21, 0, kM2 - kA23, kM2};
 
 // sum_w coef[w] v[w] mod (2^32 - c), four lanes.
 template <uint64_t C> VEXA_INLINE __m256i dot_mod(const uint64_t (&coef)[3][4], const __m256i (&v)[3]) {
-    const __m256i low = _mm256_set1_epi64x(0xFFFFFFFFLL), c = _mm256_set1_epi64x(int64_t(C));
-    const auto fold = [&](__m256i p) {
-        return _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(p, 32), c), _mm256_and_si256(p, low));
-    };
-    __m256i t = _mm256_setzero_si256();
-    for (int w = 0; w < 3; ++w)
-        t = _mm256_add_epi64(t, fold(_mm256_mul_epu32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(coef[w])), v[w])));
-    t = fold(t);  // below 2 m
-    const __m256i m = _mm256_set1_epi64x(int64_t((uint64_t(1) << 32) - C));
-    return _mm256_sub_epi64(t, _mm256_and_si256(_mm256_cmpgt_epi64(t, _mm256_sub_epi64(m, _mm256_set1_epi64x(1))), m));
+    __m256i t = zero_int();
+    for (int w = 0; w < 3; ++w) t = add64(t, fold_2_32_minus<C>(mul32(loadu_int(coef[w]), v[w])));
+    t = fold_2_32_minus<C>(t);  // below 2 m
+    return reduce_once(t, splat64((uint64_t(1) << 32) - C));
 }
 
 // Whole blocks of sixteen: `out(i, d)` gets x1 - x2 of values i..i+3 as
@@ -82,30 +77,28 @@ template <uint64_t C> VEXA_INLINE __m256i dot_mod(const uint64_t (&coef)[3][4], 
 template <class Out> int blocks(Mrg& g, int n, Out out) {
     if (n < 16) return 0;
     __m256i v1[3], v2[3];
-    for (int w = 0; w < 3; ++w) v1[w] = _mm256_set1_epi64x(g.s1[w]), v2[w] = _mm256_set1_epi64x(g.s2[w]);
+    for (int w = 0; w < 3; ++w) v1[w] = splat64(g.s1[w]), v2[w] = splat64(g.s2[w]);
     int i = 0;
     __m256i last1 = v1[0], last2 = v2[0];
     for (; i + 16 <= n; i += 16) {
         for (int q = 0; q < 4; ++q) {
             last1 = dot_mod<209>(kForms1.coef[q], v1);
             last2 = dot_mod<22853>(kForms2.coef[q], v2);
-            out(i + 4 * q, _mm256_sub_epi64(last1, last2));
+            out(i + 4 * q, sub64(last1, last2));
         }
         // The next state: the block's last three values of each component.
-        v1[0] = _mm256_permute4x64_epi64(last1, 0x55), v1[1] = _mm256_permute4x64_epi64(last1, 0xAA);
-        v1[2] = _mm256_permute4x64_epi64(last1, 0xFF);
-        v2[0] = _mm256_permute4x64_epi64(last2, 0x55), v2[1] = _mm256_permute4x64_epi64(last2, 0xAA);
-        v2[2] = _mm256_permute4x64_epi64(last2, 0xFF);
+        v1[0] = spread_lane64<1>(last1), v1[1] = spread_lane64<2>(last1), v1[2] = spread_lane64<3>(last1);
+        v2[0] = spread_lane64<1>(last2), v2[1] = spread_lane64<2>(last2), v2[2] = spread_lane64<3>(last2);
     }
     alignas(32) uint64_t a[4], b[4];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(a), last1);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(b), last2);
+    store_int(a, last1);
+    store_int(b, last2);
     for (int w = 0; w < 3; ++w) g.s1[w] = uint32_t(a[w + 1]), g.s2[w] = uint32_t(b[w + 1]);
     return i;
 }
 
 VEXA_INLINE __m256i add_m1_where(__m256i d, __m256i mask) {
-    return _mm256_add_epi64(d, _mm256_and_si256(mask, _mm256_set1_epi64x(int64_t(kM1))));
+    return add64(d, and_bits(mask, splat64(kM1)));
 }
 
 // (x1 - x2) mod m1, in [0, m1).
@@ -143,9 +136,8 @@ VEXA_EXPORT int __tqrBRngMRG32K3AInitStream(int method, StreamState* s, int n, c
 VEXA_EXPORT int __tqriBRngMRG32K3A(StreamState* s, int n, uint32_t* r) {
     Mrg g(s);
     const int done = blocks(g, n, [&](int i, __m256i d) {
-        const __m256i z = add_m1_where(d, _mm256_cmpgt_epi64(_mm256_set1_epi64x(1), d));  // d <= 0
-        const __m256i packed = _mm256_permutevar8x32_epi32(z, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), _mm256_castsi256_si128(packed));
+        const __m256i z = add_m1_where(d, cmp_gt64(splat64(1), d));  // d <= 0
+        storeu_int(r + i, low_words(z));
     });
     for (int i = done; i < n; ++i) {
         const int64_t d = g.step();
@@ -157,10 +149,10 @@ VEXA_EXPORT int __tqriBRngMRG32K3A(StreamState* s, int n, uint32_t* r) {
 VEXA_EXPORT int __tqrdBRngMRG32K3A(StreamState* s, int n, double* r, double a, double b) {
     Mrg g(s);
     const double scale = (b - a) * kNorm;
-    const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(a);
+    const __m256d vs = broadcast(scale), va = broadcast(a);
     const int done = blocks(g, n, [&](int i, __m256i d) {
-        const __m256i z = add_m1_where(d, _mm256_cmpgt_epi64(_mm256_setzero_si256(), d));  // d < 0
-        _mm256_storeu_pd(r + i, _mm256_fmadd_pd(vexa::simd::small_to_double(z), vs, va));
+        const __m256i z = add_m1_where(d, cmp_gt64(zero_int(), d));  // d < 0
+        storeu(r + i, fma(small_to_double(z), vs, va));
     });
     for (int i = done; i < n; ++i) r[i] = __builtin_fma(residue(g.step()), scale, a);
     return VEXA_RNG_OK;

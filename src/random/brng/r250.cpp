@@ -57,9 +57,7 @@ void words(StreamState* s, int n, uint32_t* r) {
     }
     int t = kLong;
     for (; t + 8 <= n; t += 8) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r + t - kLong));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r + t - kShort));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + t), _mm256_xor_si256(a, b));
+        vexa::simd::storeu_int(r + t, vexa::simd::xor_bits(vexa::simd::loadu_int(r + t - kLong), vexa::simd::loadu_int(r + t - kShort)));
     }
     for (; t < n; ++t) r[t] = r[t - kLong] ^ r[t - kShort];
     for (int k = 0; k < kLong; ++k) g.w[k] = r[n - kLong + k];
@@ -107,13 +105,11 @@ VEXA_EXPORT int __tqriBRngR250(StreamState* s, int n, uint32_t* r) {
 
 VEXA_EXPORT int __tqrdBRngR250(StreamState* s, int n, double* r, double a, double b) {
     const double scale = (b - a) * 0x1p-32;
-    const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(a);
+    const __m256d vs = vexa::simd::broadcast(scale), va = vexa::simd::broadcast(a);
     through_buffer(s, n, [&](int at, const uint32_t* w, int k) {
         int t = 0;
-        for (; t + 4 <= k; t += 4) {
-            const __m256i v = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + t)));
-            _mm256_storeu_pd(r + at + t, _mm256_fmadd_pd(vexa::simd::small_to_double(v), vs, va));
-        }
+        for (; t + 4 <= k; t += 4)
+            vexa::simd::storeu(r + at + t, vexa::simd::fma(vexa::simd::small_to_double(vexa::simd::widen_words(w + t)), vs, va));
         for (; t < k; ++t) r[at + t] = __builtin_fma(double(w[t]), scale, a);
     });
     return VEXA_RNG_OK;

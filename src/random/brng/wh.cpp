@@ -9,11 +9,13 @@
 #include <cmath>
 #include <cstdint>
 
+#include "common/simd.h"
 #include "random/core/stream.h"
 
 namespace {
 
 using namespace vexa::rng;
+using namespace vexa::simd;
 
 struct WhState {
     StreamState head;
@@ -39,18 +41,16 @@ VEXA_INLINE uint32_t mul_mod(uint64_t x, uint64_t a, uint32_t m) { return uint32
 
 // x a mod m for four components at once (x, a < m < 2^24).
 VEXA_INLINE __m256d mul_mod(__m256d x, __m256d a, __m256d m, __m256d im) {
-    const __m256d p = _mm256_mul_pd(x, a);
-    const __m256d q = _mm256_floor_pd(_mm256_mul_pd(p, im));
-    __m256d r = _mm256_fnmadd_pd(q, m, p);
-    r = _mm256_add_pd(r, _mm256_and_pd(_mm256_cmp_pd(r, _mm256_setzero_pd(), _CMP_LT_OQ), m));
-    return _mm256_sub_pd(r, _mm256_and_pd(_mm256_cmp_pd(r, m, _CMP_GE_OQ), m));
+    const __m256d p = x * a;
+    const __m256d q = floor(p * im);
+    __m256d r = fma(-q, m, p);
+    r = r + bit_and(cmp_lt(r, zero<double>()), m);
+    return r - bit_and(cmp_ge(r, m), m);
 }
 
 // The value of a register of states: (x1 im1 + x2 im2) + (x3 im3 + x4 im4), fractional part.
 VEXA_INLINE double value(__m256d x, __m256d im) {
-    const __m256d p = _mm256_mul_pd(x, im);
-    const __m128d h = _mm_hadd_pd(_mm256_castpd256_pd128(p), _mm256_extractf128_pd(p, 1));
-    const double s = _mm_cvtsd_f64(_mm_add_sd(h, _mm_unpackhi_pd(h, h)));
+    const double s = sum_pairs(x * im);
     return s - std::floor(s);
 }
 
@@ -59,10 +59,10 @@ VEXA_INLINE double value(__m256d x, __m256d im) {
 // (independent products), then the state moves on by a^4.
 template <class Put> void walk(StreamState* s, int n, Put put) {
     Wh g(s);
-    const __m256d m = _mm256_setr_pd(g.m[0], g.m[1], g.m[2], g.m[3]);
-    const __m256d im = _mm256_loadu_pd(g.im);
-    const __m256d a = _mm256_setr_pd(g.a[0], g.a[1], g.a[2], g.a[3]);
-    __m256d x = _mm256_setr_pd(g.x[0], g.x[1], g.x[2], g.x[3]);
+    const __m256d m = words_to_double(g.m);
+    const __m256d im = loadu(g.im);
+    const __m256d a = words_to_double(g.a);
+    __m256d x = words_to_double(g.x);
     int i = 0;
     if (n >= 4) {
         const __m256d a2 = mul_mod(a, a, m, im), a3 = mul_mod(a2, a, m, im), a4 = mul_mod(a3, a, m, im);
@@ -79,7 +79,7 @@ template <class Put> void walk(StreamState* s, int n, Put put) {
         x = mul_mod(x, a, m, im);
     }
     alignas(32) double out[4];
-    _mm256_store_pd(out, x);
+    store(out, x);
     for (int j = 0; j < 4; ++j) g.x[j] = uint32_t(out[j]);
 }
 
@@ -129,7 +129,7 @@ VEXA_EXPORT int __tqrsBRngWH(StreamState* s, int n, float* r, float a, float b) 
 
 VEXA_EXPORT int __tqriBRngWH(StreamState* s, int n, uint32_t* r) {
     walk(s, n, [&](int i, __m256d x, __m256d) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 4 * i), _mm256_cvtpd_epi32(x));
+        storeu_int(r + 4 * i, to_int32(x));
     });
     return VEXA_RNG_OK;
 }
