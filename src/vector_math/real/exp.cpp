@@ -16,7 +16,7 @@
 #include "vector_math/frame/kernel.h"
 #include "vector_math/scalar/exp_scalar.h"
 #include "vector_math/tables/exp_data.h"
-#include "vector_math/tables/exp_ln_tables.h"
+#include "vector_math/tables/exp_tables.h"
 
 namespace vexa::vm {
 namespace {

@@ -19,7 +19,7 @@
 // routine. Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/frame/kernel.h"
 #include "vector_math/scalar/ln_scalar.h"
-#include "vector_math/tables/exp_ln_tables.h"
+#include "vector_math/tables/ln_tables.h"
 #include "vector_math/tables/ln_data.h"
 
 namespace vexa::vm {

@@ -7,7 +7,7 @@
 
 #include "vector_math/scalar/fp_bits.h"
 #include "vector_math/scalar/ln_scalar.h"
-#include "vector_math/tables/exp_ln_tables.h"
+#include "vector_math/tables/ln_tables.h"
 #include "vector_math/tables/ln_data.h"
 
 namespace vexa::vm {

@@ -2,7 +2,7 @@
 // per-element routines: x = N ln2 / 2^q + r with N = round(x 2^q / ln2) by the
 // shifter trick, ln2 / 2^q split in a high part with trailing zeros (N times
 // it is exact) and a low part; exp(r) by a polynomial; 2^(j/2^q) from a table
-// (exp_ln_tables.h); the exponent from the high bits of N.
+// (exp_tables.h); the exponent from the high bits of N.
 //
 // Polynomial fits: the coefficients of exp(r) - 1 = r + r^2 P(r) (or of
 // exp(r) itself), each on the reduced interval of its kernel; beside each fit,

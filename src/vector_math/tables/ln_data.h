@@ -1,6 +1,6 @@
 // Constants of the logarithm, shared by the vector kernels and the
 // per-element routines: x = 2^k m, r = c m - 1 with c a short reciprocal
-// from the table (exp_ln_tables.h) or r = m - 1 (float), and
+// from the table (ln_tables.h) or r = m - 1 (float), and
 // ln x = k ln2 + (-ln c) + ln(1 + r), ln(1 + r) = r + r^2 P(r).
 //
 // Polynomial fits: the coefficients of P, each on the reduced interval of its
