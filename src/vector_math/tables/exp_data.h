@@ -7,7 +7,8 @@
 // Polynomial fits: the coefficients of exp(r) - 1 = r + r^2 P(r) (or of
 // exp(r) itself), each on the reduced interval of its kernel; beside each fit,
 // its largest error on that interval relative to exp(r) (measured in MPFR
-// precision over 4001 points).
+// precision over 4001 points). Each fit's definition and the error it must
+// keep are a row of tools/fit/polys.def, checked by tests/vector_math/poly_test.cpp.
 #pragma once
 
 namespace vexa::vm::exp_data {

@@ -5,7 +5,9 @@
 //
 // Polynomial fits: the coefficients of P, each on the reduced interval of its
 // kernel; beside each fit, its largest error on that interval relative to
-// ln(1 + r) (measured in MPFR precision over 4001 points).
+// ln(1 + r) (measured in MPFR precision over 4001 points). Each fit's
+// definition and the error it must keep are a row of tools/fit/polys.def,
+// checked by tests/vector_math/poly_test.cpp.
 #pragma once
 
 namespace vexa::vm::ln_data {
