@@ -39,17 +39,21 @@ struct Exact {
 constexpr Exact exact(Unary f) { return {f, nullptr}; }
 constexpr Exact exact(Binary f) { return {nullptr, f}; }
 
+// 1/sqrt(x) in double: two correctly rounded operations, within 2^-52.
+double reference_rsqrt(double x) { return 1.0 / std::sqrt(x); }
+
 struct OracleRow {
     const char* name;
     int arity;
     Exact fn;
+    double (*reference)(double);
     const char* domain;
     const char* hard;
 };
 enum { ONE = 1, TWO = 2 };
 
 constexpr OracleRow kOracles[] = {
-#define VM_ORACLE(F, arity, oracle, domain, hard) {#F, arity, exact(oracle), #domain, hard},
+#define VM_ORACLE(F, arity, oracle, reference, domain, hard) {#F, arity, exact(oracle), reference, #domain, hard},
 #include "vexa/vm_accuracy.def"
 };
 
@@ -150,6 +154,7 @@ float correctly_rounded(Fn f, float x) { return rounded<float>(f, double(x)); }
 
 const char* name_of(Fn f) { return kOracles[int(f)].name; }
 int arity_of(Fn f) { return kOracles[int(f)].arity; }
+double reference(Fn f, double x) { return kOracles[int(f)].reference(x); }
 
 Domain domain_of(Fn f, bool is_float) {
     const int k = is_float ? 0 : 1;

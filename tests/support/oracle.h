@@ -20,7 +20,7 @@ namespace vexa::test {
 
 // One entry per VM_ORACLE row, in catalogue order.
 enum class Fn {
-#define VM_ORACLE(F, arity, oracle, domain, hard) F,
+#define VM_ORACLE(F, arity, oracle, reference, domain, hard) F,
 #include "vexa/vm_accuracy.def"
 };
 
@@ -41,6 +41,8 @@ Domain domain_of(Fn f, bool is_float);
 // The hard-to-round double arguments of f (empty when it has no file or the
 // file cannot be read).
 std::vector<double> hard_inputs_of(Fn f);
+// f in double with a relative error below 2^-52 (one argument).
+double reference(Fn f, double x);
 // f for a function name ("Exp"), false when the catalogue has no oracle row.
 bool oracle_of(const std::string& name, Fn& f);
 

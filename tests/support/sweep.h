@@ -51,5 +51,11 @@ struct SlotKernel;
 // A slot's kernel over its domain sweep (`samples` inputs, seed by slot) and,
 // for double kernels, over the function's hard-to-round arguments.
 Accuracy measure_slot(const SlotKernel& k, std::size_t samples);
+// A float slot's kernel over every input (all 2^32 bit patterns) on `threads`
+// threads: errors against the double reference of its function, and every
+// error within reach of the largest (or where the reference cannot decide:
+// near a power of two, beyond the float range) settled by the oracle. The
+// maximum is therefore the oracle's, over all inputs.
+Accuracy exhaustive_float(const SlotKernel& k, int threads);
 
 }  // namespace vexa::test
