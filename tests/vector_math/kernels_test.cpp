@@ -118,6 +118,7 @@ void check_kernel(const Entry& e, const void* k, int lanes_per_elem, int max_n) 
 TEST(Kernels, EverySlotAndStubComputesItsFunction) {
     ASSERT_FALSE(kEntries.empty());
     for (const Entry& e : kEntries) {
+        if (e.cls != "ONE" && e.cls != "TWO") continue;  // the other classes have suites of their own
         std::vector<const void*> ks = {e.ttab[0], e.ttab[1], e.ttab[2]};
         for (const void* s : e.stubs) ks.push_back(s);
         for (const void* k : ks) {
