@@ -118,6 +118,18 @@ template <class V> VEXA_INLINE V abs(V v) {
     return bit_and(v, bit_pattern<T>(kAbsMask<T>));
 }
 
+// The sign bit of v alone, and v rounded with a rounding instruction's
+// immediate (1 down, 2 up, 3 toward zero, 4 the MXCSR mode, 0xC the MXCSR mode
+// without the inexact flag, 0 nearest-even).
+template <class V> VEXA_INLINE V sign_of(V v) {
+    using T = elem<V>;
+    return bit_and(v, bit_pattern<T>(sizeof(T) == 4 ? 0x80000000ull : 0x8000000000000000ull));
+}
+template <int Imm> VEXA_INLINE __m256 round(__m256 v) { return _mm256_round_ps(v, Imm); }
+template <int Imm> VEXA_INLINE __m256d round(__m256d v) { return _mm256_round_pd(v, Imm); }
+VEXA_INLINE __m256 sqrt(__m256 v) { return _mm256_sqrt_ps(v); }
+VEXA_INLINE __m256d sqrt(__m256d v) { return _mm256_sqrt_pd(v); }
+
 // ---- integer lane operations -------------------------------------------------
 VEXA_INLINE __m256i add64(__m256i a, __m256i b) { return _mm256_add_epi64(a, b); }
 VEXA_INLINE __m256i add32(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }

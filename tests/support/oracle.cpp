@@ -39,8 +39,13 @@ struct Exact {
 constexpr Exact exact(Unary f) { return {f, nullptr}; }
 constexpr Exact exact(Binary f) { return {nullptr, f}; }
 
+// 1/x.
+int oracle_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) { return mpfr_ui_div(y, 1, x, rnd); }
+
 // 1/sqrt(x) in double: two correctly rounded operations, within 2^-52.
 double reference_rsqrt(double x) { return 1.0 / std::sqrt(x); }
+double reference_inv(double x) { return 1.0 / x; }
+double reference_sqrt(double x) { return std::sqrt(x); }
 
 struct OracleRow {
     const char* name;
@@ -79,14 +84,19 @@ void eval(Fn f, double x, Big& out) {
     mpfr_set_d(out.v, x, MPFR_RNDN);
     kOracles[int(f)].fn.unary(out.v, out.v, MPFR_RNDN);
 }
+void eval(Fn f, double x, double y, Big& out) {
+    Big b;
+    mpfr_set_d(out.v, x, MPFR_RNDN);
+    mpfr_set_d(b.v, y, MPFR_RNDN);
+    kOracles[int(f)].fn.binary(out.v, out.v, b.v, MPFR_RNDN);
+}
 
 template <class T> constexpr int kMantissa = std::numeric_limits<T>::digits;    // 24 or 53
 template <class T> constexpr int kMinExp = std::numeric_limits<T>::min_exponent - 1;  // -126 or -1022
 template <class T> constexpr int kMaxExp = std::numeric_limits<T>::max_exponent - 1;  // 127 or 1023
 
-template <class T> double ulp_err(Fn f, double x, T got) {
-    Big y;
-    eval(f, x, y);
+// Error of `got` against the exact value y.
+template <class T> double ulp_err(const Big& y, T got) {
     if (mpfr_nan_p(y.v)) return std::isnan(got) ? 0.0 : INFINITY;
     if (std::isnan(got)) return INFINITY;
     // Exact infinity, or beyond the largest finite number.
@@ -143,10 +153,23 @@ template <class T> T rounded(Fn f, double x) {
     }
 }
 
+template <class T> double ulp_err(Fn f, double x, T got) {
+    Big y;
+    eval(f, x, y);
+    return ulp_err<T>(y, got);
+}
+template <class T> double ulp_err(Fn f, double x1, double x2, T got) {
+    Big y;
+    eval(f, x1, x2, y);
+    return ulp_err<T>(y, got);
+}
+
 }  // namespace
 
 double ulp_error(Fn f, double x, double got) { return ulp_err<double>(f, x, got); }
 double ulp_error(Fn f, float x, float got) { return ulp_err<float>(f, double(x), got); }
+double ulp_error(Fn f, double x, double y, double got) { return ulp_err<double>(f, x, y, got); }
+double ulp_error(Fn f, float x, float y, float got) { return ulp_err<float>(f, double(x), double(y), got); }
 double correct_bits_double(double ulp) { return bits_from_ulp<double>(ulp); }
 double correct_bits_float(double ulp) { return bits_from_ulp<float>(ulp); }
 double correctly_rounded(Fn f, double x) { return rounded<double>(f, x); }
@@ -154,7 +177,7 @@ float correctly_rounded(Fn f, float x) { return rounded<float>(f, double(x)); }
 
 const char* name_of(Fn f) { return kOracles[int(f)].name; }
 int arity_of(Fn f) { return kOracles[int(f)].arity; }
-double reference(Fn f, double x) { return kOracles[int(f)].reference(x); }
+double reference(Fn f, double x) { return kOracles[int(f)].reference(x); }  // one-argument rows only
 
 Domain domain_of(Fn f, bool is_float) {
     const int k = is_float ? 0 : 1;
@@ -174,6 +197,24 @@ std::vector<double> hard_inputs_of(Fn f) {
         char* end = nullptr;
         const double x = std::strtod(line.c_str(), &end);
         if (end != line.c_str()) v.push_back(x);
+    }
+    return v;
+}
+
+std::vector<std::pair<double, double>> hard_pairs_of(Fn f) {
+    std::vector<std::pair<double, double>> v;
+    const char* stem = kOracles[int(f)].hard;
+    if (stem[0] == 0) return v;
+    std::ifstream in(std::string(VEXA_SHARED_DIR) + "/hard-inputs/" + stem + ".wc");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        char* end = nullptr;
+        const double x = std::strtod(line.c_str(), &end);
+        if (end == line.c_str() || *end != ',') continue;
+        const char* second = end + 1;
+        const double y = std::strtod(second, &end);
+        if (end != second) v.push_back({x, y});
     }
     return v;
 }

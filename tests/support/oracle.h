@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexa::test {
@@ -43,12 +44,16 @@ Domain domain_of(Fn f, bool is_float);
 std::vector<double> hard_inputs_of(Fn f);
 // f in double with a relative error below 2^-52 (one argument).
 double reference(Fn f, double x);
+// The hard-to-round argument pairs of a two-argument f ("x,y" lines).
+std::vector<std::pair<double, double>> hard_pairs_of(Fn f);
 // f for a function name ("Exp"), false when the catalogue has no oracle row.
 bool oracle_of(const std::string& name, Fn& f);
 
-// Error of `got` for f(x) in ulp of double / float.
+// Error of `got` for f(x) (or f(x, y)) in ulp of double / float.
 double ulp_error(Fn f, double x, double got);
 double ulp_error(Fn f, float x, float got);
+double ulp_error(Fn f, double x, double y, double got);
+double ulp_error(Fn f, float x, float y, float got);
 // Correct bits of a result with the given ulp error: 53 - 1 - log2(ulp)
 // (24 - 1 - log2(ulp) for float), capped at 53 (24) and floored at 0; about
 // -log2 of the relative error. Below the normal range the subnormal spacing

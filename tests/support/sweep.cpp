@@ -86,32 +86,102 @@ template <class T> Accuracy measure(Fn f, void (*k)(int, const T*, T*), const st
     return a;
 }
 
-template <class T> uint64_t digest(void (*k)(int, const T*, T*), const std::vector<T>& x) {
+template <class T>
+Accuracy measure(Fn f, void (*k)(int, const T*, const T*, T*), const std::vector<T>& x, const std::vector<T>& y) {
     std::vector<T> r(x.size());
     const unsigned mode = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_IGNORE);
-    k(int(x.size()), x.data(), r.data());
+    k(int(x.size()), x.data(), y.data(), r.data());
     vexa_arx_kernel_SetMode(mode);
+    Accuracy a;
+    a.count = x.size();
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double u = ulp_error(f, x[i], y[i], r[i]);
+        if (u > a.max_ulp || std::isnan(u)) a.max_ulp = u, a.worst_x = double(x[i]), a.worst_y = double(y[i]);
+        const double b = sizeof(T) == 4 ? correct_bits_float(u) : correct_bits_double(u);
+        if (b < a.min_bits) a.min_bits = b, a.min_bits_x = double(x[i]);
+    }
+    return a;
+}
+
+namespace {
+template <class T> uint64_t fnv(const std::vector<T>& r) {
     uint64_t h = 0xcbf29ce484222325ull;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(r.data());
     for (std::size_t i = 0; i < r.size() * sizeof(T); ++i) h = (h ^ p[i]) * 0x100000001b3ull;
     return h;
 }
+}  // namespace
+
+template <class T> uint64_t digest(void (*k)(int, const T*, T*), const std::vector<T>& x) {
+    std::vector<T> r(x.size());
+    const unsigned mode = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_IGNORE);
+    k(int(x.size()), x.data(), r.data());
+    vexa_arx_kernel_SetMode(mode);
+    return fnv(r);
+}
+template <class T>
+uint64_t digest(void (*k)(int, const T*, const T*, T*), const std::vector<T>& x, const std::vector<T>& y) {
+    std::vector<T> r(x.size());
+    const unsigned mode = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_IGNORE);
+    k(int(x.size()), x.data(), y.data(), r.data());
+    vexa_arx_kernel_SetMode(mode);
+    return fnv(r);
+}
+
+namespace {
+// The second argument's sweep of a two-argument function: the same domain, another seed.
+constexpr uint64_t kSecondSeed = 1000003;
+
+template <class T> using Unary = void (*)(int, const T*, T*);
+template <class T> using Binary = void (*)(int, const T*, const T*, T*);
+template <class F> F as(const SlotKernel& k) { return reinterpret_cast<F>(const_cast<void*>(k.kernel)); }
+
+template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t samples) {
+    const uint64_t seed = 1234 + uint64_t(k.slot);
+    const std::vector<T> x = sweep_inputs<T>(k.fn, samples, seed);
+    if (arity_of(k.fn) == 2) {
+        const std::vector<T> y = sweep_inputs<T>(k.fn, samples, seed + kSecondSeed);
+        Accuracy a = measure<T>(k.fn, as<Binary<T>>(k), x, y);
+        if constexpr (sizeof(T) == 8) {
+            const auto hard = hard_pairs_of(k.fn);
+            if (!hard.empty()) {
+                std::vector<double> hx, hy;
+                for (const auto& p : hard) hx.push_back(p.first), hy.push_back(p.second);
+                const Accuracy b = measure<T>(k.fn, as<Binary<T>>(k), hx, hy);
+                if (b.max_ulp > a.max_ulp || std::isnan(b.max_ulp))
+                    a.max_ulp = b.max_ulp, a.worst_x = b.worst_x, a.worst_y = b.worst_y;
+                if (b.min_bits < a.min_bits) a.min_bits = b.min_bits, a.min_bits_x = b.min_bits_x;
+                a.count += b.count;
+            }
+        }
+        return a;
+    }
+    Accuracy a = measure<T>(k.fn, as<Unary<T>>(k), x);
+    if constexpr (sizeof(T) == 8) {
+        const std::vector<double> hard = hard_inputs_of(k.fn);
+        if (!hard.empty()) {
+            const Accuracy b = measure<T>(k.fn, as<Unary<T>>(k), hard);
+            if (b.max_ulp > a.max_ulp || std::isnan(b.max_ulp)) a.max_ulp = b.max_ulp, a.worst_x = b.worst_x;
+            if (b.min_bits < a.min_bits) a.min_bits = b.min_bits, a.min_bits_x = b.min_bits_x;
+            a.count += b.count;
+        }
+    }
+    return a;
+}
+
+template <class T> uint64_t digest_typed(const SlotKernel& k, std::size_t count) {
+    const std::vector<T> x = sweep_inputs<T>(k.fn, count, 99);
+    if (arity_of(k.fn) == 2) return digest<T>(as<Binary<T>>(k), x, sweep_inputs<T>(k.fn, count, 99 + kSecondSeed));
+    return digest<T>(as<Unary<T>>(k), x);
+}
+}  // namespace
+
+uint64_t digest_slot(const SlotKernel& k, std::size_t count) {
+    return k.type == 's' ? digest_typed<float>(k, count) : digest_typed<double>(k, count);
+}
 
 Accuracy measure_slot(const SlotKernel& k, std::size_t samples) {
-    auto worse = [](Accuracy a, const Accuracy& b) {
-        if (b.max_ulp > a.max_ulp || std::isnan(b.max_ulp)) a.max_ulp = b.max_ulp, a.worst_x = b.worst_x;
-        if (b.min_bits < a.min_bits) a.min_bits = b.min_bits, a.min_bits_x = b.min_bits_x;
-        a.count += b.count;
-        return a;
-    };
-    if (k.type == 's') {
-        auto* fn = reinterpret_cast<void (*)(int, const float*, float*)>(const_cast<void*>(k.kernel));
-        return measure<float>(k.fn, fn, sweep_inputs<float>(k.fn, samples, 1234 + k.slot));
-    }
-    auto* fn = reinterpret_cast<void (*)(int, const double*, double*)>(const_cast<void*>(k.kernel));
-    const Accuracy a = measure<double>(k.fn, fn, sweep_inputs<double>(k.fn, samples, 1234 + k.slot));
-    const std::vector<double> hard = hard_inputs_of(k.fn);
-    return hard.empty() ? a : worse(a, measure<double>(k.fn, fn, hard));
+    return k.type == 's' ? measure_typed<float>(k, samples) : measure_typed<double>(k, samples);
 }
 
 namespace {
@@ -176,6 +246,10 @@ template std::vector<double> sweep_inputs<double>(Fn, std::size_t, uint64_t);
 template Accuracy measure<float>(Fn, void (*)(int, const float*, float*), const std::vector<float>&);
 template Accuracy measure<double>(Fn, void (*)(int, const double*, double*), const std::vector<double>&);
 template uint64_t digest<float>(void (*)(int, const float*, float*), const std::vector<float>&);
+template Accuracy measure<float>(Fn, void (*)(int, const float*, const float*, float*), const std::vector<float>&,
+                                 const std::vector<float>&);
+template Accuracy measure<double>(Fn, void (*)(int, const double*, const double*, double*),
+                                  const std::vector<double>&, const std::vector<double>&);
 template uint64_t digest<double>(void (*)(int, const double*, double*), const std::vector<double>&);
 
 }  // namespace vexa::test

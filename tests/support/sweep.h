@@ -35,6 +35,7 @@ template <class T> std::vector<T> sweep_inputs(Fn f, std::size_t count, uint64_t
 struct Accuracy {
     double max_ulp = 0;
     double worst_x = 0;
+    double worst_y = 0;  // second argument of two-argument functions
     double min_bits = 1000;
     double min_bits_x = 0;
     std::size_t count = 0;
@@ -43,13 +44,22 @@ struct Accuracy {
 // Runs kernel k over x (with errors ignored) and measures every result.
 template <class T> Accuracy measure(Fn f, void (*k)(int, const T*, T*), const std::vector<T>& x);
 
+template <class T>
+Accuracy measure(Fn f, void (*k)(int, const T*, const T*, T*), const std::vector<T>& x, const std::vector<T>& y);
+
 // FNV-1a digest of the kernel's results on x: equal digests on both ABIs mean
 // bit-identical results.
 template <class T> uint64_t digest(void (*k)(int, const T*, T*), const std::vector<T>& x);
+template <class T> uint64_t digest(void (*k)(int, const T*, const T*, T*), const std::vector<T>& x, const std::vector<T>& y);
 
 struct SlotKernel;
-// A slot's kernel over its domain sweep (`samples` inputs, seed by slot) and,
-// for double kernels, over the function's hard-to-round arguments.
+// The digest of a slot's kernel on `count` inputs of its domain (pairs for
+// two-argument functions).
+uint64_t digest_slot(const SlotKernel& k, std::size_t count);
+
+// A slot's kernel over its domain sweep (`samples` inputs, seed by slot; for
+// two arguments, two sweeps of the domain) and, for double kernels, over the
+// function's hard-to-round arguments.
 Accuracy measure_slot(const SlotKernel& k, std::size_t samples);
 // A float slot's kernel over every input (all 2^32 bit patterns) on `threads`
 // threads: errors against the double reference of its function, and every

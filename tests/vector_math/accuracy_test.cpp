@@ -52,16 +52,9 @@ TEST(Accuracy, EverySlotMeetsItsDocumentedBound) {
 }
 
 std::string digest_line(const SlotKernel& k) {
-    uint64_t h;
-    if (k.type == 's') {
-        const auto x = sweep_inputs<float>(k.fn, kDigestSamples, 99);
-        h = digest<float>(reinterpret_cast<void (*)(int, const float*, float*)>(const_cast<void*>(k.kernel)), x);
-    } else {
-        const auto x = sweep_inputs<double>(k.fn, kDigestSamples, 99);
-        h = digest<double>(reinterpret_cast<void (*)(int, const double*, double*)>(const_cast<void*>(k.kernel)), x);
-    }
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%s %s %016llx", k.function.c_str(), slot_name(k.slot), (unsigned long long)h);
+    std::snprintf(buf, sizeof buf, "%s %s %016llx", k.function.c_str(), slot_name(k.slot),
+                  (unsigned long long)digest_slot(k, kDigestSamples));
     return buf;
 }
 

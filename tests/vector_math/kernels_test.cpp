@@ -52,6 +52,17 @@ template <class T> bool ref_lane(const std::string& f, T a, T b, bool imag, T& o
     else if (f == "Sub") out = a - b;
     else if (f == "Mul") out = a * b;
     else if (f == "Conj") out = imag ? -a : a;
+    else if (f == "Sqr") out = a * a;
+    else if (f == "Div") out = a / b;
+    else if (f == "Inv") out = T(1) / a;
+    else if (f == "Sqrt") out = std::sqrt(a);
+    else if (f == "Floor") out = std::floor(a);
+    else if (f == "Ceil") out = std::ceil(a);
+    else if (f == "Trunc") out = std::trunc(a);
+    else if (f == "Rint") out = std::rint(a);
+    else if (f == "NearbyInt") out = std::nearbyint(a);
+    else if (f == "Round") out = std::round(a);
+    else if (f == "Frac") out = a - std::trunc(a);
     else return false;
     return true;
 }
