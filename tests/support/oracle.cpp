@@ -42,10 +42,35 @@ constexpr Exact exact(Binary f) { return {nullptr, f}; }
 // 1/x.
 int oracle_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) { return mpfr_ui_div(y, 1, x, rnd); }
 
+// x^(-1/3), x^(2/3) (of |x|) and x^(3/2), in two steps at the oracle's precision.
+int oracle_inv_cbrt(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    mpfr_cbrt(y, x, rnd);
+    return mpfr_ui_div(y, 1, y, rnd);
+}
+int oracle_pow2o3(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    mpfr_cbrt(y, x, rnd);
+    return mpfr_sqr(y, y, rnd);
+}
+int oracle_pow3o2(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    mpfr_t s;
+    mpfr_init2(s, mpfr_get_prec(y));
+    mpfr_sqrt(s, x, rnd);
+    const int t = mpfr_mul(y, s, x, rnd);
+    mpfr_clear(s);
+    return t;
+}
+
 // 1/sqrt(x) in double: two correctly rounded operations, within 2^-52.
 double reference_rsqrt(double x) { return 1.0 / std::sqrt(x); }
 double reference_inv(double x) { return 1.0 / x; }
 double reference_sqrt(double x) { return std::sqrt(x); }
+double reference_cbrt(double x) { return std::cbrt(x); }
+double reference_inv_cbrt(double x) { return 1.0 / std::cbrt(x); }
+double reference_pow2o3(double x) {
+    const double c = std::cbrt(x);
+    return c * c;
+}
+double reference_pow3o2(double x) { return x * std::sqrt(x); }
 
 struct OracleRow {
     const char* name;

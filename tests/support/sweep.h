@@ -62,10 +62,11 @@ uint64_t digest_slot(const SlotKernel& k, std::size_t count);
 // function's hard-to-round arguments.
 Accuracy measure_slot(const SlotKernel& k, std::size_t samples);
 // A float slot's kernel over every input (all 2^32 bit patterns) on `threads`
-// threads: errors against the double reference of its function, and every
-// error within reach of the largest (or where the reference cannot decide:
-// near a power of two, beyond the float range) settled by the oracle. The
-// maximum is therefore the oracle's, over all inputs.
+// threads: errors against the double reference of its function (an upper
+// bound where the binade is in doubt), and every error within reach of the
+// largest, and every result the reference cannot judge (beyond the float
+// range), settled by the oracle. The maximum is therefore the oracle's, over
+// all inputs.
 Accuracy exhaustive_float(const SlotKernel& k, int threads);
 
 }  // namespace vexa::test
