@@ -356,3 +356,37 @@ TYPED_TEST(Algebraic, RootFamilySpecialArgumentsAndStatuses) {
 }
 
 }  // namespace
+
+namespace {
+
+template <class T> struct HypotApi;
+template <> struct HypotApi<float> { static constexpr auto ttab = vexa_arx_kernel_sHypot_ttab; };
+template <> struct HypotApi<double> { static constexpr auto ttab = vexa_arx_kernel_dHypot_ttab; };
+
+// Hypot: C99's special values (an infinity wins over a NaN), signed zeros,
+// and no spurious overflow or underflow at the ends of the range.
+TYPED_TEST(Algebraic, HypotSpecialValuesAndRangeEnds) {
+    using T = TypeParam;
+    using L = std::numeric_limits<T>;
+    const T inf = L::infinity(), nan = L::quiet_NaN();
+    const T big = sizeof(T) == 4 ? T(1e30) : T(1e300), small = sizeof(T) == 4 ? T(1e-30) : T(1e-300);
+    const std::vector<T> a = {inf, nan, -inf, nan, T(3), T(-0.0), big, small, L::denorm_min() * 3, T(-5), L::max()};
+    const std::vector<T> b = {nan, -inf, T(1), T(1), T(-4), T(-0.0), big, small * 3, L::denorm_min() * 4, T(12), L::max()};
+    for (int slot = 0; slot < 3; ++slot) {
+        std::vector<T> r(a.size());
+        expect_reports<T>("Hypot", true, 0, {}, [&] { HypotApi<T>::ttab[slot](int(a.size()), a.data(), b.data(), r.data()); });
+        EXPECT_EQ(r[0], inf);
+        EXPECT_EQ(r[1], inf);
+        EXPECT_EQ(r[2], inf);
+        EXPECT_TRUE(std::isnan(r[3]));
+        EXPECT_EQ(r[4], T(5));
+        EXPECT_TRUE(r[5] == 0 && !std::signbit(r[5]));
+        EXPECT_NEAR(r[6], big * T(1.4142135623730951), big * T(4) * L::epsilon());
+        EXPECT_NEAR(r[7], small * T(3.1622776601683795), small * T(4) * L::epsilon());
+        EXPECT_EQ(r[8], L::denorm_min() * 5);
+        EXPECT_EQ(r[9], T(13));
+        EXPECT_EQ(r[10], inf);  // the exact value is past the range
+    }
+}
+
+}  // namespace
