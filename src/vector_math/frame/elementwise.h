@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/simd.h"
-#include "vector_math/frame/loop.h"
+#include "vector_math/frame/kernel.h"
 
 namespace vexa::vm {
 
@@ -31,17 +31,9 @@ VEXA_INLINE const double* lanes_of(const VexaComplex16* p) { return reinterpret_
 VEXA_INLINE double* lanes_of(VexaComplex16* p) { return reinterpret_cast<double*>(p); }
 
 // Real a op b: no special lanes, no errors.
-template <class T_, class Op>
-struct RealBinary {
-    using T = T_;
-    using Elem = T_;
+template <class T, class Op>
+struct RealBinary : RealKernel<T, 2, 4, false> {
     using V = simd::vec<T>;
-    static constexpr int kInputs = 2;
-    static constexpr int kRegs = 4;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = false;
-    static constexpr T kFill = T(0.75);
     static VEXA_INLINE V fast(V a, V b, unsigned&) { return Op::apply(a, b); }
 };
 

@@ -1,6 +1,6 @@
-// The common part of a real one-argument kernel type: a kernel derives from
-// RealUnary<T, Regs, Name, Rare> and supplies fast(); rare() calls the
-// function's per-element routine.
+// The common part of a real kernel type: a kernel derives from
+// RealKernel<T, Inputs, Regs, Rare, Frame> (or, with one input and a
+// per-element routine, RealUnary<T, Regs, Name, Rare>) and supplies fast().
 #pragma once
 
 #include <limits>
@@ -11,18 +11,25 @@
 
 namespace vexa::vm {
 
-template <class T_, int Regs, const char* Name, int (*Rare)(const T_*, T_*)>
-struct RealUnary {
+// The loop parameters of a real kernel (see loop.h): lane type, inputs,
+// registers per main step, whether lanes can need the per-element routine,
+// whether the kernel runs under the vector-math frame.
+template <class T_, int Inputs, int Regs, bool Rare, bool Frame = true>
+struct RealKernel {
     using T = T_;
     using Elem = T_;
     using V = simd::vec<T>;
-    static constexpr int kInputs = 1;
+    static constexpr int kInputs = Inputs;
     static constexpr int kRegs = Regs;
     static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = true;
+    static constexpr bool kFrame = Frame;
+    static constexpr bool kRare = Rare;
     static constexpr T kFill = T(0.75);  // inside every fast path
-    static int rare(const T* a, T* r) { return Rare(a, r); }
+};
+
+template <class T_, int Regs, const char* Name, int (*Rare)(const T_*, T_*)>
+struct RealUnary : RealKernel<T_, 1, Regs, true> {
+    static int rare(const T_* a, T_* r) { return Rare(a, r); }
     static const char* name() { return Name; }
 };
 

@@ -9,16 +9,8 @@ namespace {
 
 using namespace simd;
 
-template <class T_, int Inputs, bool Report, const char* Name> struct Division {
-    using T = T_;
-    using Elem = T_;
+template <class T, int Inputs, bool Report, const char* Name> struct Division : RealKernel<T, Inputs, 4, Report> {
     using V = vec<T>;
-    static constexpr int kInputs = Inputs;
-    static constexpr int kRegs = 4;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = Report;
-    static constexpr T kFill = T(0.75);
     static VEXA_INLINE V fast(V a, V b, unsigned& special) {
         if constexpr (Report) special = movemask(cmp_eq(b, zero<T>()));
         return a / b;

@@ -27,16 +27,7 @@ template <class T> int hypot_element(const T* a, const T* b, T* r) {
     return VEXA_VM_STATUS_OK;
 }
 
-template <bool Corrected> struct DHypot {
-    using T = double;
-    using Elem = double;
-    using V = __m256d;
-    static constexpr int kInputs = 2;
-    static constexpr int kRegs = 2;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = true;
-    static constexpr double kFill = 0.75;
+template <bool Corrected> struct DHypot : RealKernel<double, 2, 2, true> {
     static VEXA_INLINE __m256d fast(__m256d a, __m256d b, unsigned& special) {
         const __m256d big = _mm256_max_pd(abs(a), abs(b));
         const __m256d up = cmp_lt(big, broadcast(0x1p-500)), down = cmp_gt_or_nan(big, broadcast(0x1p500));
@@ -65,16 +56,7 @@ template <bool Corrected> struct DHypot {
     static const char* name() { return VM_NAME(dHypot); }
 };
 
-struct SHypot {
-    using T = float;
-    using Elem = float;
-    using V = __m256;
-    static constexpr int kInputs = 2;
-    static constexpr int kRegs = 1;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = true;
-    static constexpr float kFill = 0.75f;
+struct SHypot : RealKernel<float, 2, 1, true> {
     static VEXA_INLINE __m256 fast(__m256 a, __m256 b, unsigned& special) {
         auto half = [](__m256d x, __m256d y) { return narrow(sqrt(fma(x, x, y * y))); };
         const __m256 r = join(half(_mm256_cvtps_pd(_mm256_castps256_ps128(a)), _mm256_cvtps_pd(_mm256_castps256_ps128(b))),

@@ -4,30 +4,22 @@
 // No special lanes, no errors reported. The float kernel (generation W7) runs
 // under the vector-math frame; the double one (generation N8) under the
 // caller's floating-point settings.
-#include "vector_math/frame/loop.h"
+#include "vector_math/frame/kernel.h"
 
 namespace vexa::vm {
 namespace {
 
 using namespace simd;
 
-template <class T_, bool Frame> struct LinearFracK {
-    using T = T_;
-    using Elem = T_;
+template <class T, bool Frame> struct LinearFracK : RealKernel<T, 2, 2, false, Frame> {
     using V = vec<T>;
-    static constexpr int kInputs = 2;
-    static constexpr int kRegs = 2;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = Frame;
-    static constexpr bool kRare = false;
-    static constexpr T kFill = T(0.75);
     V scalea, shifta, scaleb, shiftb;
     VEXA_INLINE V fast(V a, V b, unsigned&) const { return fma(scalea, a, shifta) / fma(scaleb, b, shiftb); }
 };
 
 template <class T, bool Frame>
 VEXA_INLINE void linear_frac(int n, const T* a, const T* b, T sa, T ta, T sb, T tb, T* r) {
-    const LinearFracK<T, Frame> k{broadcast(sa), broadcast(ta), broadcast(sb), broadcast(tb)};
+    const LinearFracK<T, Frame> k{{}, broadcast(sa), broadcast(ta), broadcast(sb), broadcast(tb)};
     VectorLoop<LinearFracK<T, Frame>>::run(k, n, a, b, r);
 }
 

@@ -8,24 +8,14 @@
 // Frac = a - Trunc(a); Modf gives Trunc(a) and a - Trunc(a) with a's sign bit
 // ORed in. Every result is exact; no element needs a per-element routine and
 // none reports. The d kernels of the LA and HA slots are the same code.
-#include "vector_math/frame/loop.h"
+#include "vector_math/frame/kernel.h"
 
 namespace vexa::vm {
 namespace {
 
 using namespace simd;
 
-template <class T_, int Inputs = 1> struct Exact {
-    using T = T_;
-    using Elem = T_;
-    using V = vec<T>;
-    static constexpr int kInputs = Inputs;
-    static constexpr int kRegs = 4;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = false;
-    static constexpr T kFill = T(0.75);
-};
+template <class T> using Exact = RealKernel<T, 1, 4, false>;
 
 template <class T, int Imm> struct RoundBy : Exact<T> {
     using V = vec<T>;

@@ -1,21 +1,12 @@
 // Sqr (s, d): a * a, one multiplication per lane; exact to the rounding of
 // the product. No special lanes, no errors reported.
-#include "vector_math/frame/loop.h"
+#include "vector_math/frame/kernel.h"
 
 namespace vexa::vm {
 namespace {
 
-template <class T_> struct SqrK {
-    using T = T_;
-    using Elem = T_;
-    using V = simd::vec<T>;
-    static constexpr int kInputs = 1;
-    static constexpr int kRegs = 4;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = false;
-    static constexpr T kFill = T(0.75);
-    static VEXA_INLINE V fast(V a, unsigned&) { return a * a; }
+template <class T> struct SqrK : RealKernel<T, 1, 4, false> {
+    static VEXA_INLINE simd::vec<T> fast(simd::vec<T> a, unsigned&) { return a * a; }
 };
 
 }  // namespace

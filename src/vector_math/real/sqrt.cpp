@@ -9,16 +9,8 @@ namespace {
 
 using namespace simd;
 
-template <class T_, const char* Name> struct SqrtK {
-    using T = T_;
-    using Elem = T_;
+template <class T, const char* Name> struct SqrtK : RealKernel<T, 1, 4, true> {
     using V = vec<T>;
-    static constexpr int kInputs = 1;
-    static constexpr int kRegs = 4;
-    static constexpr int kLanesPerElem = 1;
-    static constexpr bool kFrame = true;
-    static constexpr bool kRare = true;
-    static constexpr T kFill = T(0.75);
     static VEXA_INLINE V fast(V a, unsigned& special) {
         special = movemask(cmp_lt(a, zero<T>()));
         return sqrt(a);
