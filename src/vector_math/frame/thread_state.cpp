@@ -2,6 +2,6 @@
 
 namespace vexa::vm {
 
-thread_local ThreadBlock g_thread;
+thread_local ThreadBlock g_thread VEXA_TLS_FAST;
 
 }  // namespace vexa::vm
