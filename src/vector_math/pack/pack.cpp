@@ -22,10 +22,16 @@
 namespace vexa::vm {
 namespace {
 
-// An element as its bits.
-template <int Bytes> struct Bits {
-    unsigned char b[Bytes];
+// An element as its bits: integers of its size (which the compiler may
+// vectorise, gathers included), a pair of them for z.
+struct Bits16 {
+    uint64_t lo, hi;
 };
+template <int Bytes> struct BitsOf;
+template <> struct BitsOf<4> { using type = uint32_t; };
+template <> struct BitsOf<8> { using type = uint64_t; };
+template <> struct BitsOf<16> { using type = Bits16; };
+template <int Bytes> using Bits = typename BitsOf<Bytes>::type;
 
 template <class E> VEXA_INLINE const E* at(const E* p, int64_t k) {
     return reinterpret_cast<const E*>(reinterpret_cast<uintptr_t>(p) + uintptr_t(k * int64_t(sizeof(E))));
