@@ -92,7 +92,18 @@ struct SLn : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLn), vsln_cout_rare
             const V p03 = fma(r2, p23, p01);
             const V p47 = fma(r2, p67, p45);
             const V p = fma(r4, fma(r4, broadcast(kSHaC10), p47), p03);
-            result = fma(k, broadcast(kSLn2Hi), r + fma(k, broadcast(kSLn2Lo), r2 * p));
+            // k ln2_hi + r + r^2 p summed with its rounding errors carried
+            // (products split by fused multiply-adds, sums by fast two-sums:
+            // |k ln2_hi| >= |r| when k != 0 and |r| > |r^2 p|), so the result
+            // is rounded once, about half an ulp.
+            const V r2l = fma(r, r, -r2);
+            const V prod = r2 * p, prodl = fma(r2, p, -prod);
+            const V s1 = r + prod, e1 = prod - (s1 - r);
+            const V hi = k * broadcast(kSLn2Hi);  // exact: the constant ends in zeros
+            const V s2 = hi + s1;
+            const V e2 = select(cmp_eq(k, zero<float>()), zero<float>(), s1 - (s2 - hi));
+            const V lo = fma(k, broadcast(kSLn2Lo), fma(r2l, p, prodl) + e1);
+            result = s2 + (e2 + lo);
         } else if constexpr (A == Acc::LA) {
             V p = fma(r, broadcast(kSLaC8), broadcast(kSLaC7));
             p = fma(p, r, broadcast(kSLaC6));
