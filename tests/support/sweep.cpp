@@ -134,6 +134,13 @@ constexpr uint64_t kSecondSeed = 1000003;
 
 template <class T> using Unary = void (*)(int, const T*, T*);
 template <class T> using Binary = void (*)(int, const T*, const T*, T*);
+// The worse of two measurements, over both input sets.
+void fold_in(Accuracy& a, const Accuracy& b) {
+    if (b.max_ulp > a.max_ulp || std::isnan(b.max_ulp)) a.max_ulp = b.max_ulp, a.worst_x = b.worst_x, a.worst_y = b.worst_y;
+    if (b.min_bits < a.min_bits) a.min_bits = b.min_bits, a.min_bits_x = b.min_bits_x;
+    a.count += b.count;
+}
+
 template <class F> F as(const SlotKernel& k) { return reinterpret_cast<F>(const_cast<void*>(k.kernel)); }
 
 template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t samples) {
@@ -147,11 +154,7 @@ template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t sampl
             if (!hard.empty()) {
                 std::vector<double> hx, hy;
                 for (const auto& p : hard) hx.push_back(p.first), hy.push_back(p.second);
-                const Accuracy b = measure<T>(k.fn, as<Binary<T>>(k), hx, hy);
-                if (b.max_ulp > a.max_ulp || std::isnan(b.max_ulp))
-                    a.max_ulp = b.max_ulp, a.worst_x = b.worst_x, a.worst_y = b.worst_y;
-                if (b.min_bits < a.min_bits) a.min_bits = b.min_bits, a.min_bits_x = b.min_bits_x;
-                a.count += b.count;
+                fold_in(a, measure<T>(k.fn, as<Binary<T>>(k), hx, hy));
             }
         }
         return a;
@@ -160,10 +163,7 @@ template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t sampl
     if constexpr (sizeof(T) == 8) {
         const std::vector<double> hard = hard_inputs_of(k.fn);
         if (!hard.empty()) {
-            const Accuracy b = measure<T>(k.fn, as<Unary<T>>(k), hard);
-            if (b.max_ulp > a.max_ulp || std::isnan(b.max_ulp)) a.max_ulp = b.max_ulp, a.worst_x = b.worst_x;
-            if (b.min_bits < a.min_bits) a.min_bits = b.min_bits, a.min_bits_x = b.min_bits_x;
-            a.count += b.count;
+            fold_in(a, measure<T>(k.fn, as<Unary<T>>(k), hard));
         }
     }
     return a;
