@@ -196,10 +196,11 @@ VEXA_INLINE __m256i reduce_once(__m256i v, __m256i m) {
 // under emulators whose gathers mishandle some index registers.
 // t[i_k] for k = 0..3.
 struct Indices {
-    int32_t i[4];
-    explicit VEXA_INLINE Indices(__m128i v)
-        : i{_mm_cvtsi128_si32(v), _mm_extract_epi32(v, 1), _mm_extract_epi32(v, 2), _mm_extract_epi32(v, 3)} {}
-    VEXA_INLINE int32_t operator[](int k) const { return i[k]; }
+    // Unsigned, so that widening to an address offset is free; read back
+    // through memory, one store and four loads rather than four extractions.
+    alignas(16) uint32_t i[4];
+    explicit VEXA_INLINE Indices(__m128i v) { _mm_store_si128(reinterpret_cast<__m128i*>(i), v); }
+    VEXA_INLINE std::size_t operator[](int k) const { return i[k]; }
 };
 VEXA_INLINE __m256d lookup(const double* t, __m128i idx) {
     const Indices i(idx);
@@ -241,6 +242,9 @@ VEXA_INLINE __m256 cmp_eq(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_
 VEXA_INLINE __m256d cmp_eq(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
 VEXA_INLINE __m256 cmp_lt(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
 VEXA_INLINE __m256d cmp_lt(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
+// Not a > b: true for a <= b and for NaN lanes.
+VEXA_INLINE __m256 cmp_not_gt(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_NGT_UQ); }
+VEXA_INLINE __m256d cmp_not_gt(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_NGT_UQ); }
 // a > b or unordered: true for NaN lanes.
 VEXA_INLINE __m256 cmp_gt_or_nan(__m256 a, __m256 b) { return _mm256_cmp_ps(a, b, _CMP_NLE_UQ); }
 VEXA_INLINE __m256d cmp_gt_or_nan(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, _CMP_NLE_UQ); }

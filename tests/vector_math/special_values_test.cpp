@@ -1,4 +1,5 @@
-// Special inputs of Exp and Ln under every accuracy: results, statuses and
+// Special inputs of the exponential and logarithm families (and InvSqrt)
+// under every accuracy: results, statuses and
 // errno; the order of the callbacks for several failing elements; subnormal
 // arguments and results; and the status word left alone by ordinary inputs.
 #include <gtest/gtest.h>
@@ -151,6 +152,91 @@ TEST(SpecialValues, FloatLn) {
                             {-INFINITY, Want::NaN, 0, 1},
                             {kNaNf, Want::NaN, 0, 0},
                             {FLT_MAX, Want::Near, 88.72284f, 0}});
+}
+
+// Expm1, Log10 and Log1p: the cases common to both types, then each type's
+// thresholds.
+template <class T> std::vector<Case<T>> expm1_cases() {
+    const T inf = std::numeric_limits<T>::infinity(), tiny = std::numeric_limits<T>::denorm_min() * 3;
+    return {{T(0), Want::Exact, T(0), 0},
+            {-T(0), Want::Exact, -T(0), 0},
+            {tiny, Want::Exact, tiny, 4},
+            {-tiny, Want::Exact, -tiny, 4},
+            {-inf, Want::Exact, T(-1), 0},
+            {inf, Want::PlusInf, 0, 0},
+            {std::numeric_limits<T>::quiet_NaN(), Want::NaN, 0, 0},
+            {T(-120), Want::Exact, T(-1), 0},
+            {T(-40), Want::Near, T(-1), 0},
+            {T(1), Want::Near, T(1.718281828459045), 0},
+            {T(1e-30), Want::Exact, T(1e-30), 0},
+            {T(-1e-30), Want::Exact, T(-1e-30), 0},
+            {std::numeric_limits<T>::max(), Want::PlusInf, 0, 3}};
+}
+
+TEST(SpecialValues, Expm1) {
+    std::vector<Case<double>> d = expm1_cases<double>();
+    d.insert(d.end(), {{709.78, Want::Finite, 0, 0},
+                       {708.5, Want::Finite, 0, 0},
+                       {709.79, Want::PlusInf, 0, 3},
+                       {-708.5, Want::Exact, -1.0, 0},
+                       {-800.0, Want::Exact, -1.0, 0}});
+    check_all_slots<double>("dExpm1", vexa_arx_kernel_dExpm1_ttab, d);
+    std::vector<Case<float>> f = expm1_cases<float>();
+    f.insert(f.end(), {{88.7f, Want::Finite, 0, 0}, {87.5f, Want::Finite, 0, 0}, {88.8f, Want::PlusInf, 0, 3}});
+    check_all_slots<float>("sExpm1", vexa_arx_kernel_sExpm1_ttab, f);
+}
+
+template <class T> std::vector<Case<T>> log_cases() {
+    const T inf = std::numeric_limits<T>::infinity();
+    return {{T(0), Want::MinusInf, 0, 2},
+            {-T(0), Want::MinusInf, 0, 2},
+            {T(-1), Want::NaN, 0, 1},
+            {-inf, Want::NaN, 0, 1},
+            {-std::numeric_limits<T>::denorm_min(), Want::NaN, 0, 1},
+            {inf, Want::PlusInf, 0, 0},
+            {std::numeric_limits<T>::quiet_NaN(), Want::NaN, 0, 0}};
+}
+
+TEST(SpecialValues, Log10) {
+    std::vector<Case<double>> d = log_cases<double>();
+    d.insert(d.end(), {{1.0, Want::Exact, 0.0, 0},
+                       {10.0, Want::Near, 1.0, 0},
+                       {4.9406564584124654e-324, Want::Near, -323.3062153431158, 0},
+                       {1e-310, Want::Near, -310.0, 0},
+                       {DBL_MAX, Want::Near, 308.25471555991675, 0}});
+    check_all_slots<double>("dLog10", vexa_arx_kernel_dLog10_ttab, d);
+    std::vector<Case<float>> f = log_cases<float>();
+    f.insert(f.end(), {{1.0f, Want::Exact, 0.0f, 0},
+                       {1000.0f, Want::Near, 3.0f, 0},
+                       {1.4e-45f, Want::Near, -44.85346f, 0},
+                       {FLT_MAX, Want::Near, 38.53184f, 0}});
+    check_all_slots<float>("sLog10", vexa_arx_kernel_sLog10_ttab, f);
+}
+
+template <class T> std::vector<Case<T>> log1p_cases() {
+    const T inf = std::numeric_limits<T>::infinity(), tiny = std::numeric_limits<T>::denorm_min() * 5;
+    return {{T(-1), Want::MinusInf, 0, 2},
+            {T(-2), Want::NaN, 0, 1},
+            {-inf, Want::NaN, 0, 1},
+            {inf, Want::PlusInf, 0, 0},
+            {std::numeric_limits<T>::quiet_NaN(), Want::NaN, 0, 0},
+            {T(0), Want::Exact, T(0), 0},
+            {-T(0), Want::Exact, -T(0), 0},
+            {tiny, Want::Exact, tiny, 0},
+            {-tiny, Want::Exact, -tiny, 0},
+            {T(1e-30), Want::Exact, T(1e-30), 0},
+            {T(1), Want::Near, T(0.6931471805599453), 0},
+            {T(-0.5), Want::Near, T(-0.6931471805599453), 0},
+            {std::numeric_limits<T>::max(), Want::Near, std::log(std::numeric_limits<T>::max()), 0}};
+}
+
+TEST(SpecialValues, Log1p) {
+    std::vector<Case<double>> d = log1p_cases<double>();
+    d.push_back({-0.9999999999999999, Want::Near, -36.7368005696771, 0});
+    check_all_slots<double>("dLog1p", vexa_arx_kernel_dLog1p_ttab, d);
+    std::vector<Case<float>> f = log1p_cases<float>();
+    f.push_back({-0.99999994f, Want::Near, -16.635532f, 0});
+    check_all_slots<float>("sLog1p", vexa_arx_kernel_sLog1p_ttab, f);
 }
 
 TEST(SpecialValues, InvSqrt) {

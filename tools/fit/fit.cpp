@@ -69,6 +69,16 @@ Form form_at(FitForm form, const M& r) {
             const M l = apply(mpfr_log1p, r);
             return {l, r, l, 2};
         }
+        case FitForm::Expm1Rel: {
+            const M e = apply(mpfr_expm1, r);
+            return {e, r, e, 2};
+        }
+        case FitForm::Log10p: {
+            M ln10(10.0);
+            ln10 = apply(mpfr_log, ln10);
+            const M l = apply(mpfr_log1p, r) / ln10;
+            return {l, r / ln10, l, 2};
+        }
     }
     return {};
 }
@@ -185,7 +195,8 @@ const std::vector<KernelPolynomial>& kernel_polynomials() {
     using namespace vexa::vm;
     static const std::vector<KernelPolynomial> rows = [] {
         std::vector<KernelPolynomial> v;
-        constexpr FitForm EXPM1 = FitForm::Expm1, EXP = FitForm::Exp, LOG1P = FitForm::Log1p;
+        constexpr FitForm EXPM1 = FitForm::Expm1, EXP = FitForm::Exp, LOG1P = FitForm::Log1p,
+                          EXPM1R = FitForm::Expm1Rel, LOG10P = FitForm::Log10p;
         constexpr bool D = false, F = true;
 #define COEFFS(...) std::vector<double>{__VA_ARGS__}
 #define POLY(name, form, lo, hi, precision, target, coefficients)                                      \

@@ -6,6 +6,9 @@
 //   EXPM1  f = exp(r) - 1, head r, s = 2, scale exp(r)
 //   EXP    f = exp(r),     head 1, s = 1, scale exp(r)
 //   LOG1P  f = ln(1 + r),  head r, s = 2, scale ln(1 + r)
+//   EXPM1R f = exp(r) - 1, head r, s = 2, scale exp(r) - 1 (kernels returning
+//          exp(r) - 1 itself, where the error counts against that value)
+//   LOG10P f = log10(1 + r), head r / ln 10, s = 2, scale log10(1 + r)
 // The fit is near-minimax: Lawson's iteratively reweighted least squares over
 // Chebyshev points, in 256-bit arithmetic; its coefficients are then rounded
 // to the kernel's precision, and the error reported is that of the rounded
@@ -17,7 +20,7 @@
 
 namespace vexa::tools {
 
-enum class FitForm { Expm1, Exp, Log1p };
+enum class FitForm { Expm1, Exp, Log1p, Expm1Rel, Log10p };
 
 struct FitDefinition {
     const char* name;

@@ -3,34 +3,56 @@
 #include "mpfr_util.h"
 #include "tables.h"
 
+#include <cstdlib>
+#include <string>
+
+#include "vector_math/tables/ln_data.h"
+
 namespace vexa::tools {
 
 std::string generate_ln_tables() {
     TableWriter w("ln_tables.cpp", "vector_math/tables/ln_tables.h", "vexa::vm::tables");
 
-    w.begin(
-        "Logarithm rows for m in [1 + j/1024, 1 + (j+1)/1024), j = 0..1023: c = k/1024, the reciprocal\n"
-        "// of the interval's midpoint rounded to a multiple of 2^-10 (so that c m - 1 is exact); the\n"
-        "// exponent step e (1 when k < 724, m above about sqrt 2, else 0); and -ln(2^e c) as high and\n"
-        "// low parts, so that |-ln(2^e c)| <= ln(2)/2 and arguments just below 1 cancel exactly.",
-        "kLnRows[4 * 1024]");
+    // Row j: c = k/1024, the reciprocal of the interval's midpoint rounded to
+    // a multiple of 2^-10, and the exponent step e of the row (1 from row
+    // kStepRow on, where m is above about sqrt 2).
+    double c[1024], t_hi[2][1024], t_lo[2][1024];
     for (int j = 0; j < 1024; ++j) {
         Big k;
         mpfr_set_d(k.v, 1.0 + (j + 0.5) / 1024.0, MPFR_RNDN);
         mpfr_ui_div(k.v, 1024, k.v, MPFR_RNDN);
         mpfr_round(k.v, k.v);
         const double kk = mpfr_get_d(k.v, MPFR_RNDN);
-        const bool step = kk < 724;
+        const bool step = j >= vm::ln_data::kStepRow;
+        if (step != (kk < 724)) std::abort();  // the kernels' step threshold no longer matches the rows
+        c[j] = kk / 1024.0;
         Big v;
         minus_ln(v, step ? kk / 512.0 : kk / 1024.0);
-        double hi, lo;
-        split(v, hi, lo);
-        w.value(kk / 1024.0);
-        w.value(step ? 1.0 : 0.0);
-        w.value(hi);
-        w.value(lo);
+        split(v, t_hi[0][j], t_lo[0][j]);
+        Big ln10;
+        mpfr_set_ui(ln10.v, 10, MPFR_RNDN);
+        mpfr_log(ln10.v, ln10.v, MPFR_RNDN);
+        mpfr_div(v.v, v.v, ln10.v, MPFR_RNDN);
+        split(v, t_hi[1][j], t_lo[1][j]);
     }
-    w.end();
+    const char* names[2][2] = {{"kLnPairs[2 * 1024]", "kLnLo[1024]"}, {"kLog10Pairs[2 * 1024]", "kLog10Lo[1024]"}};
+    const char* what[2] = {"-ln(2^e c)", "-log10(2^e c)"};
+    for (int f = 0; f < 2; ++f) {
+        const std::string pairs = std::string("Rows for m in [1 + j/1024, 1 + (j+1)/1024), j = 0..1023: c = k/1024, the reciprocal\n"
+                                              "// of the interval's midpoint rounded to a multiple of 2^-10 (so that c m - 1 is exact), and\n"
+                                              "// ") + what[f] + " rounded, with e = 1 from row 425 on (m above about sqrt 2, k < 724)\n"
+                                              "// and 0 before it, so that arguments just below 1 cancel exactly.";
+        w.begin(pairs.c_str(), names[f][0]);
+        for (int j = 0; j < 1024; ++j) {
+            w.value(c[j]);
+            w.value(t_hi[f][j]);
+        }
+        w.end();
+        const std::string lo = std::string("The rounding errors of the ") + what[f] + " column above.";
+        w.begin(lo.c_str(), names[f][1]);
+        for (int j = 0; j < 1024; ++j) w.value(t_lo[f][j]);
+        w.end();
+    }
 
     w.begin(
         "Per-element logarithm: for m in [1 + i/128, 1 + (i+1)/128), i = 0..127, the reciprocal of\n"

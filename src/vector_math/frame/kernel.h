@@ -41,4 +41,16 @@ template <class V> VEXA_INLINE unsigned not_positive_normal(V x) {
                                        simd::cmp_gt_or_nan(x, simd::broadcast(std::numeric_limits<T>::max()))));
 }
 
+// The result with the sign bit of x ORed in, for functions with the sign of
+// their argument whose evaluation gives +0 for -0.
+template <class V> VEXA_INLINE V keep_sign(V result, V x) { return simd::bit_or(result, simd::sign_of(x)); }
+
+// s + err = a + b exactly (Knuth's TwoSum, for operands of any magnitude).
+template <class V> VEXA_INLINE V two_sum(V a, V b, V& err) {
+    const V s = a + b;
+    const V bb = s - a;
+    err = (a - (s - bb)) + (b - bb);
+    return s;
+}
+
 }  // namespace vexa::vm

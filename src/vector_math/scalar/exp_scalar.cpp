@@ -98,4 +98,80 @@ int vsexp_cout_rare(const float* a, float* r) {
     return x < kSSubnormal ? VEXA_VM_STATUS_UNDERFLOW : VEXA_VM_STATUS_OK;
 }
 
+namespace {
+
+// exp(x) - 1 in double for -745 < x <= 709.78 with x not tiny: the
+// exponential's parts, 2^e hi - 1 formed first where it is exact (|x| < 2,
+// where 2^e hi lies in [1/4, 8)), so that small results keep their bits.
+double expm1_of(double x) {
+    if (x < -40.0) return -1.0 + 0x1p-60;  // rounds to -1 with the inexact flag
+    if (std::fabs(x) < 0x1p-54) return x + 0x1p-60 * x * x;
+    double hi, lo;
+    int e;
+    exp_parts(x, hi, lo, e);
+    if (std::fabs(x) < 2.0) {
+        const double s = pow2(e);
+        return (s * hi - 1.0) + s * lo;
+    }
+    if (e > 1023) return (hi + lo) * pow2(e - 1) * 2.0 - 1.0;
+    return (hi + lo) * pow2(e) - 1.0;
+}
+
+}  // namespace
+
+int vdexpm1_cout_rare(const double* a, double* r) {
+    const double x = *a;
+    if (std::isnan(x) || x == INFINITY) {
+        *r = x + x;
+        return 0;
+    }
+    if (x == -INFINITY) {
+        *r = -1.0;
+        return 0;
+    }
+    if (x == 0.0) {
+        *r = x;
+        return 0;
+    }
+    if (std::fabs(x) < 2.2250738585072014e-308) {  // the result is the argument, subnormal
+        volatile double tiny = x;
+        *r = tiny * (1.0 + 0x1p-60);
+        return VEXA_VM_STATUS_UNDERFLOW;
+    }
+    if (x > kOverflow) {
+        *r = overflow_result();
+        return VEXA_VM_STATUS_OVERFLOW;
+    }
+    *r = expm1_of(x);
+    return 0;
+}
+
+int vsexpm1_cout_rare(const float* a, float* r) {
+    const float x = *a;
+    if (std::isnan(x) || x == INFINITY) {
+        *r = x + x;
+        return 0;
+    }
+    if (x == -INFINITY) {
+        *r = -1.0f;
+        return 0;
+    }
+    if (x == 0.0f) {
+        *r = x;
+        return 0;
+    }
+    if (std::fabs(x) < FLT_MIN) {
+        volatile float tiny = x;
+        *r = tiny * (1.0f + 0x1p-30f);
+        return VEXA_VM_STATUS_UNDERFLOW;
+    }
+    if (x > kSOverflow) {
+        volatile float big = FLT_MAX;
+        *r = big * big;
+        return VEXA_VM_STATUS_OVERFLOW;
+    }
+    *r = static_cast<float>(expm1_of(double(x)));  // about 2^-52 relative: one rounding to float
+    return 0;
+}
+
 }  // namespace vexa::vm

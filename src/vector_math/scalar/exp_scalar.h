@@ -15,5 +15,11 @@ VEXA_HIDDEN int vdexp_cout_rare(const double* a, double* r);
 // 88.72283172607422, 4 below -87.33654022216797 (subnormal) and below
 // -103.97207641601563 (+0), else 0.
 VEXA_HIDDEN int vsexp_cout_rare(const float* a, float* r);
+// exp(x) - 1 of one element: status 3 above the exponential's overflow
+// threshold (+inf); status 4 for a subnormal argument (the result is the
+// argument); -inf gives -1, +inf and NaN x + x (status 0); any other argument
+// is computed (status 0).
+VEXA_HIDDEN int vdexpm1_cout_rare(const double* a, double* r);
+VEXA_HIDDEN int vsexpm1_cout_rare(const float* a, float* r);
 
 }  // namespace vexa::vm

@@ -45,6 +45,14 @@ constexpr double kLn2N1024Lo = 0x1.d1cf79abc9e3bp-42;  // ln2 / 1024 - kLn2N1024
 constexpr double kLaC2 = 0x1.0000001ebfbep-1;
 constexpr double kLaC3 = 0x1.5555555555556p-3;
 
+// ---- expm1, double, q = 6 ----
+// dExpm1 HA and LA use the per-element routine's polynomial above (its error
+// relative to exp(r) - 1, 2^-61.7, is a row of polys.def too);
+// EP: exp(r) - 1 = r + r^2 (C2 + C3 r + C4 r^2), |r| <= ln2/128; fit error 2^-39.6
+constexpr double kM1EpC2 = 0x1.00000000022d1p-1;
+constexpr double kM1EpC3 = 0x1.55557081468c7p-3;
+constexpr double kM1EpC4 = 0x1.55554dd40db65p-5;
+
 // ---- float ----
 constexpr float kSFastLimit = 0x1.5d589ep+6f;  // bits 0x42AEAC4F
 constexpr float kSOverflow = 0x1.62e42ep+6f;  // the result thresholds, as for double
@@ -78,5 +86,19 @@ constexpr float kSLn2 = 0x1.62e43p-1f;  // ln2 in one constant (EP)
 constexpr float kSEpC1 = 0x1.0007bcp+0f;  // exp(r) = 1 + r (C1 + r (C2 + C3 r)), |r| <= ln2/2; fit error 2^-12.7
 constexpr float kSEpC2 = 0x1.01e5acp-1f;
 constexpr float kSEpC3 = 0x1.52c758p-3f;
+// sExpm1, errors relative to exp(r) - 1: HA, q = 2, |r| <= ln2/8, degree 4;
+// LA and EP, q = 0, |r| <= ln2/2; fit errors 2^-30.0 (HA), 2^-25.8 (LA), 2^-15.6 (EP)
+constexpr float kSM1HaC2 = 0x1.fffffep-2f;
+constexpr float kSM1HaC3 = 0x1.555556p-3f;
+constexpr float kSM1HaC4 = 0x1.55709ap-5f;
+constexpr float kSM1HaC5 = 0x1.111508p-7f;
+constexpr float kSM1LaC2 = 0x1.fffffep-2f;
+constexpr float kSM1LaC3 = 0x1.5554bp-3f;
+constexpr float kSM1LaC4 = 0x1.555674p-5f;
+constexpr float kSM1LaC5 = 0x1.122768p-7f;
+constexpr float kSM1LaC6 = 0x1.6bec04p-10f;
+constexpr float kSM1EpC2 = 0x1.00022ap-1f;
+constexpr float kSM1EpC3 = 0x1.57084ap-3f;
+constexpr float kSM1EpC4 = 0x1.54de7ep-5f;
 
 }  // namespace vexa::vm::exp_data

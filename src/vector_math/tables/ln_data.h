@@ -13,6 +13,10 @@
 namespace vexa::vm::ln_data {
 
 // ---- double ----
+// The rows from kStepRow on (m >= kStepFrom, above about sqrt 2) take the
+// exponent one higher: k + 1 and -ln(2c).
+constexpr int kStepRow = 425;
+constexpr double kStepFrom = 1.0 + kStepRow / 1024.0;
 constexpr double kLn2 = 0x1.62e42fefa39efp-1;  // ln2 in one constant (LA, EP)
 constexpr double kLn2Hi = 0x1.62e42fefap-1;  // ln2, high part with trailing zeros: k times it is exact
 constexpr double kLn2Lo = 0x1.cf79abc9ep-40;  // ln2 - kLn2Hi
@@ -28,6 +32,24 @@ constexpr double kHaC3 = 0x1.5555555555555p-2;
 constexpr double kHaC4 = -0x1p-2;
 constexpr double kHaC5 = 0x1.999999999999ap-3;
 constexpr double kHaC6 = -0x1.5555555555555p-3;
+// dLog10: log10(1 + r) = r/ln10 + r^2 P(r), |r| <= 1.25 2^-10; HA degree 4 (fit error 2^-64.7),
+// LA 3 (2^-55.0), EP 1 (2^-33.0)
+constexpr double kInvLn10Hi = 0x1.bcb7b1526e50ep-2;  // 1/ln10 in two parts
+constexpr double kInvLn10Lo = 0x1.95355baaafad3p-57;
+constexpr double kLg2Hi = 0x1.34413509f78p-2;  // log10(2), high part with trailing zeros: k times it is exact
+constexpr double kLg2Lo = 0x1.fef311f12b358p-46;
+constexpr double kLg2 = 0x1.34413509f79ffp-2;
+constexpr double kL10HaC2 = -0x1.bcb7b1526e50ep-3;
+constexpr double kL10HaC3 = 0x1.287a7636f3b05p-3;
+constexpr double kL10HaC4 = -0x1.bcb7b1526cd1fp-4;
+constexpr double kL10HaC5 = 0x1.63c64a02a8836p-4;
+constexpr double kL10HaC6 = -0x1.287a996ef6b17p-4;
+constexpr double kL10LaC2 = -0x1.bcb7b1526ddfdp-3;
+constexpr double kL10LaC3 = 0x1.287a7636f3b4bp-3;
+constexpr double kL10LaC4 = -0x1.bcb7d58362cc1p-4;
+constexpr double kL10LaC5 = 0x1.63c6499435a03p-4;
+constexpr double kL10EpC2 = -0x1.bcb7c19ba8b58p-3;
+constexpr double kL10EpC3 = 0x1.287a84541a152p-3;
 // the per-element routine: |r| <= 2^-7 from the table, |x - 1| <= kNearOne directly; fit error 2^-62.6
 constexpr double kNearOne = 0x1.4p-7;  // 10 * 2^-10
 constexpr double kRareC2 = -0x1p-1;

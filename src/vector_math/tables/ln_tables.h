@@ -5,7 +5,12 @@
 
 namespace vexa::vm::tables {
 
-extern VEXA_HIDDEN const double kLnRows[4 * 1024];  // (c, exponent step, -ln hi, -ln lo) by 10 mantissa bits
+// By the ten leading mantissa bits: (c, -ln(2^e c)) and the rounding errors of -ln(2^e c);
+// the same rows for log10.
+extern VEXA_HIDDEN const double kLnPairs[2 * 1024];
+extern VEXA_HIDDEN const double kLnLo[1024];
+extern VEXA_HIDDEN const double kLog10Pairs[2 * 1024];
+extern VEXA_HIDDEN const double kLog10Lo[1024];
 extern VEXA_HIDDEN const double kLnRare[3 * 128];   // (reciprocal, -ln hi, -ln lo) of the per-element routine
 
 }  // namespace vexa::vm::tables

@@ -1,0 +1,93 @@
+// Log10 (s, d), on the logarithm's reduction (log_core.h) with its own rows of
+// -log10(2^e c).
+//   dLog10 HA  (k lg2_hi + T_hi) + (r A_hi + (k lg2_lo + T_lo + r A_lo + e + r^2 P(r))),
+//              A = 1/ln10, e the rounding error of r A_hi, error-free high sum,
+//              P of degree 4 (the Taylor series of log10(1 + r) scaled)
+//   dLog10 LA  k lg2 + (T + (r A + r^2 P(r))), P of degree 3
+//   dLog10 EP  as LA with P of degree 1
+//   sLog10 HA  the float logarithm's carried sum hi + lo times A in two parts
+//   sLog10 LA  k lg2 + A (r + r^2 P(r)) with the HA logarithm's P of degree 8
+//   sLog10 EP  A times the EP logarithm
+// Zero, negative, subnormal, infinite and NaN arguments go to the per-element
+// routine. Documented bounds per slot: include/vexa/vm_accuracy.def.
+#include "vector_math/real/log_core.h"
+#include "vector_math/scalar/ln_scalar.h"
+
+namespace vexa::vm {
+namespace {
+
+using namespace simd;
+using namespace ln_data;
+
+enum class Acc { HA, LA, EP };
+
+template <Acc A>
+struct DLog10 : RealUnary<double, 2, VM_NAME(dLog10), vdlog10_cout_rare> {
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        const log_core::DReduced d = log_core::reduce(x, tables::kLog10Pairs);
+        const V r = d.r, r2 = r * r;
+        V result;
+        if constexpr (A == Acc::HA) {
+            const V p = fma(r2 * r2, broadcast(kL10HaC6),
+                            fma(r2, fma(r, broadcast(kL10HaC5), broadcast(kL10HaC4)),
+                                fma(r, broadcast(kL10HaC3), broadcast(kL10HaC2))));
+            const V a = d.k * broadcast(kLg2Hi);  // exact: the constant ends in zeros
+            const V hi = a + d.t;
+            const V err = (a - hi) + d.t;  // |a| >= |T_hi| whenever k != 0
+            const V ra = r * broadcast(kInvLn10Hi);
+            const V ra_err = fma(r, broadcast(kInvLn10Hi), -ra);
+            const V t_lo = lookup(tables::kLog10Lo, d.j);
+            const V lo = fma(r2, p, fma(d.k, broadcast(kLg2Lo), t_lo) + fma(r, broadcast(kInvLn10Lo), ra_err));
+            result = hi + (ra + (lo + err));
+        } else {
+            V p;
+            if constexpr (A == Acc::LA)
+                p = fma(r2, fma(r, broadcast(kL10LaC5), broadcast(kL10LaC4)), fma(r, broadcast(kL10LaC3), broadcast(kL10LaC2)));
+            else
+                p = fma(r, broadcast(kL10EpC3), broadcast(kL10EpC2));
+            result = fma(d.k, broadcast(kLg2), d.t + fma(r2, p, r * broadcast(kInvLn10Hi)));
+        }
+        special = not_positive_normal(x);
+        return result;
+    }
+};
+
+constexpr float kSInvLn10Hi = 0x1.bcb7b2p-2f;  // 1/ln10 in two parts
+constexpr float kSInvLn10Lo = -0x1.5b235ep-27f;
+constexpr float kSLg2 = 0x1.344136p-2f;  // log10(2)
+
+template <Acc A>
+struct SLog10 : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLog10), vslog10_cout_rare> {
+    using V = simd::vec<float>;
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        const log_core::SReduced d = log_core::reduce(x);
+        V result;
+        if constexpr (A == Acc::HA) {
+            const log_core::SPair l = log_core::ln_ha(d);
+            const V hi = l.hi * broadcast(kSInvLn10Hi);
+            const V lo = fma(l.hi, broadcast(kSInvLn10Hi), -hi);
+            result = hi + fma(l.lo, broadcast(kSInvLn10Hi), fma(l.hi, broadcast(kSInvLn10Lo), lo));
+        } else if constexpr (A == Acc::LA) {
+            const V r2 = d.r * d.r;
+            result = fma(d.k, broadcast(kSLg2), fma(r2, log_core::poly_ha(d.r, r2), d.r) * broadcast(kSInvLn10Hi));
+        } else {
+            result = fma(d.k, broadcast(kSLg2), log_core::poly_ep(d.r) * broadcast(kSInvLn10Hi));
+        }
+        special = not_positive_normal(x);
+        return result;
+    }
+};
+
+}  // namespace
+}  // namespace vexa::vm
+
+using namespace vexa::vm;
+
+extern "C" {
+VEXA_EXPORT void vexa_arx_kernel_dLog10_S9HAynn(int n, const double* a, double* r) { unary<DLog10<Acc::HA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dLog10_S9LAynn(int n, const double* a, double* r) { unary<DLog10<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dLog10_S9EPnnn(int n, const double* a, double* r) { unary<DLog10<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLog10_S9HAynn(int n, const float* a, float* r) { unary<SLog10<Acc::HA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLog10_S9LAynn(int n, const float* a, float* r) { unary<SLog10<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLog10_S9EPnnn(int n, const float* a, float* r) { unary<SLog10<Acc::EP>>(n, a, r); }
+}

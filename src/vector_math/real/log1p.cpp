@@ -1,0 +1,96 @@
+// Log1p (s, d): the logarithm of u = 1 + x (log_core.h), corrected by the
+// rounding error of u. The sum 1 + x is split error-free (TwoSum) into u and
+// err, so that 1 + x = u + err exactly and ln(1 + x) = ln u + ln(1 + err/u).
+//   double  u = 2^k m, r = c m - 1 exact; the exact reduced argument of 1 + x
+//           is r + d with d = c 2^-k err, so the logarithm's own evaluation
+//           runs on r + d: rounded once (LA, EP) or carried as a sum with its
+//           error added to the low part (HA)
+//   float   u = 2^k m, r = m - 1 exact; ln u as the float logarithm's carried
+//           sum (HA), with err/u - (err/u)^2/2 added to the low part; LA and
+//           EP run the logarithm on r + err 2^-k rounded, LA with the HA
+//           polynomial (the rounded reduced argument costs half an ulp near 0)
+// Arguments at or below -1, +inf and NaN go to the per-element routine; tiny
+// arguments come out as themselves (u = 1, err = x). Documented bounds per
+// slot: include/vexa/vm_accuracy.def.
+#include "vector_math/real/log_core.h"
+#include "vector_math/scalar/ln_scalar.h"
+
+namespace vexa::vm {
+namespace {
+
+using namespace simd;
+using namespace ln_data;
+
+enum class Acc { HA, LA, EP };
+
+// Arguments the fast path leaves: x <= -1, +inf, NaN.
+template <class V> VEXA_INLINE unsigned outside(V x) {
+    using T = elem<V>;
+    return movemask(bit_or(cmp_not_gt(x, broadcast(T(-1))), cmp_eq(x, broadcast(std::numeric_limits<T>::infinity()))));
+}
+
+template <Acc A>
+struct DLog1p : RealUnary<double, 2, VM_NAME(dLog1p), vdlog1p_cout_rare> {
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        V err;
+        const V u = two_sum(broadcast(1.0), x, err);
+        log_core::DReduced d = log_core::reduce(u, tables::kLnPairs);
+        // 2^-k from u's exponent field (0 for the top binade, where d is negligible).
+        const V inv_scale =
+            from_int<double>(sub64(splat64(0x7FE0000000000000ull), and_bits(as_int(u), splat64(0x7FF0000000000000ull))));
+        const V cs = d.c * inv_scale;
+        V result;
+        if constexpr (A == Acc::HA) {
+            V r_err;
+            d.r = two_sum(d.r, cs * err, r_err);
+            result = log_core::ln_ha<true>(d, r_err);
+        } else {
+            d.r = fma(cs, err, d.r);
+            result = A == Acc::LA ? log_core::ln_la(d) : log_core::ln_ep(d);
+        }
+        special = outside(x);
+        return keep_sign(result, x);
+    }
+};
+
+template <Acc A>
+struct SLog1p : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLog1p), vslog1p_cout_rare> {
+    using V = simd::vec<float>;
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        V err;
+        const V u = two_sum(broadcast(1.0f), x, err);
+        log_core::SReduced d = log_core::reduce(u);
+        V result;
+        if constexpr (A == Acc::HA) {
+            const log_core::SPair l = log_core::ln_ha(d);
+            const V q = err / u;
+            result = l.hi + (l.lo + fma(q * broadcast(-0.5f), q, q));
+        } else {
+            // 2^-k from k (u >= 2^-24 keeps it normal; the top binades give 0).
+            const __m256i e = _mm256_max_epi32(sub32(splat32(127), _mm256_cvtps_epi32(d.k)), _mm256_setzero_si256());
+            d.r = fma(err, from_int<float>(shl32<23>(e)), d.r);
+            if constexpr (A == Acc::LA) {
+                const V r2 = d.r * d.r;
+                result = fma(d.k, broadcast(kSLn2), fma(r2, log_core::poly_ha(d.r, r2), d.r));
+            } else {
+                result = fma(d.k, broadcast(kSLn2), log_core::poly_ep(d.r));
+            }
+        }
+        special = outside(x);
+        return keep_sign(result, x);
+    }
+};
+
+}  // namespace
+}  // namespace vexa::vm
+
+using namespace vexa::vm;
+
+extern "C" {
+VEXA_EXPORT void vexa_arx_kernel_dLog1p_S9HAynn(int n, const double* a, double* r) { unary<DLog1p<Acc::HA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dLog1p_S9LAynn(int n, const double* a, double* r) { unary<DLog1p<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dLog1p_S9EPnnn(int n, const double* a, double* r) { unary<DLog1p<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLog1p_S9HAynn(int n, const float* a, float* r) { unary<SLog1p<Acc::HA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLog1p_S9LAynn(int n, const float* a, float* r) { unary<SLog1p<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sLog1p_S9EPnnn(int n, const float* a, float* r) { unary<SLog1p<Acc::EP>>(n, a, r); }
+}

@@ -1,0 +1,157 @@
+// The reduction and polynomials shared by the logarithm kernels (Ln, Log10,
+// Log1p).
+//
+// double: x = 2^k m with m in [1, 2) from the bit pattern; the ten leading
+// bits of m select row j with c, the reciprocal of the row's interval rounded
+// to a multiple of 2^-10, so r = c m - 1 is exact by one FMA
+// (|r| <= 1.25 * 2^-10). From row kStepRow on (m above about sqrt 2) the
+// exponent is taken one higher and the row holds -ln(2c), which keeps
+// |-ln c| <= ln2/2 and makes arguments just below 1 cancel exactly. The rows
+// are pairs (c, -ln(2^e c) rounded), so one 16-byte load per lane serves the
+// reduction and the table value; the step is a compare on m. (A table of
+// reciprocals rather than a reciprocal instruction: the same c on every
+// processor and emulator, and no division on the critical path.)
+//
+// float: x = 2^k m with m in [2/3, 4/3), r = m - 1 exactly.
+#pragma once
+
+#include "vector_math/frame/kernel.h"
+#include "vector_math/tables/ln_data.h"
+#include "vector_math/tables/ln_tables.h"
+
+namespace vexa::vm::log_core {
+
+using namespace simd;
+using D = vec<double>;
+using S = vec<float>;
+
+// ---- double ----------------------------------------------------------------
+
+struct DReduced {
+    D r;       // c m - 1, exact
+    D k;       // the exponent with the row's step
+    D c;       // the row's reciprocal
+    D t;       // the row's table value, rounded
+    __m128i j;  // the row
+};
+
+// Reduction of positive normal x by the rows `pairs` (kLnPairs or kLog10Pairs).
+VEXA_INLINE DReduced reduce(D x, const double* pairs) {
+    const __m256i xi = as_int(x);
+    const D m = from_int<double>(or_bits(and_bits(xi, splat64(0x000FFFFFFFFFFFFFull)), splat64(0x3FF0000000000000ull)));
+    // k + 1023 + 2^52 as a double, from the biased exponent.
+    const D kb = from_int<double>(or_bits(shr64<52>(xi), splat64(0x4330000000000000ull)));
+    DReduced d;
+    d.j = _mm_and_si128(low_words(shr64<42>(xi)), _mm_set1_epi32(1023));
+    lookup_pairs(pairs, d.j, d.c, d.t);
+    const D step = bit_and(cmp_ge(m, broadcast(ln_data::kStepFrom)), broadcast(1.0));
+    d.k = (kb - broadcast(ln_data::kExponentBias)) + step;
+    d.r = fma(d.c, m, broadcast(-1.0));
+    return d;
+}
+
+// (ln(1 + r) - r) / r^2: the Taylor series to r^4 (HA), where the result is
+// about r the truncation error r^5/7 stays far below half an ulp.
+VEXA_INLINE D poly_ha(D r, D r2) {
+    using namespace ln_data;
+    return fma(r2 * r2, broadcast(kHaC6),
+               fma(r2, fma(r, broadcast(kHaC5), broadcast(kHaC4)), fma(r, broadcast(kHaC3), broadcast(kHaC2))));
+}
+VEXA_INLINE D poly_la(D r, D r2) {
+    using namespace ln_data;
+    return fma(r2, fma(r, broadcast(kLaC5), broadcast(kLaC4)), fma(r, broadcast(kC3), broadcast(kC2)));
+}
+VEXA_INLINE D poly_ep(D r) { return fma(r, broadcast(ln_data::kC3), broadcast(ln_data::kC2)); }
+
+// ln x = (k L1 + T_hi) + (r + (k L2 + T_lo + r^2 P(r) + extra)) with the high
+// sum error-free (|k L1| >= |T_hi| whenever k != 0) and `extra` a small term
+// of the caller's (the rounding error of r for Log1p) if it has one.
+template <bool Extra = false> VEXA_INLINE D ln_ha(const DReduced& d, D extra = D()) {
+    using namespace ln_data;
+    const D r2 = d.r * d.r;
+    const D a = d.k * broadcast(kLn2Hi);  // exact: the constant ends in zeros
+    const D hi = a + d.t;
+    const D err = (a - hi) + d.t;
+    const D t_lo = lookup(tables::kLnLo, d.j);
+    D low = fma(d.k, broadcast(kLn2Lo), t_lo);
+    if constexpr (Extra) low = low + extra;
+    const D lo = fma(r2, poly_ha(d.r, r2), low);
+    return hi + (d.r + (lo + err));
+}
+VEXA_INLINE D ln_la(const DReduced& d) {
+    const D r2 = d.r * d.r;
+    return fma(d.k, broadcast(ln_data::kLn2), d.t + fma(r2, poly_la(d.r, r2), d.r));
+}
+VEXA_INLINE D ln_ep(const DReduced& d) {
+    return fma(d.k, broadcast(ln_data::kLn2), d.t + fma(d.r * d.r, poly_ep(d.r), d.r));
+}
+
+// ---- float -----------------------------------------------------------------
+
+struct SReduced {
+    S r;  // m - 1, exact
+    S k;
+};
+
+VEXA_INLINE SReduced reduce(S x) {
+    const __m256i xi = as_int(x);
+    const __m256i off = sub32(xi, splat32(0x3F2AAAABu));  // 0.666666687
+    const __m256i ki = sra32<23>(off);
+    const S m = from_int<float>(sub32(xi, shl32<23>(ki)));
+    return {m - broadcast(1.0f), _mm256_cvtepi32_ps(ki)};
+}
+
+// (ln(1 + r) - r) / r^2 of degree 8 by Estrin's scheme in r^2 and r^4.
+VEXA_INLINE S poly_ha(S r, S r2) {
+    using namespace ln_data;
+    const S r4 = r2 * r2;
+    const S p01 = fma(r, broadcast(kSHaC3), broadcast(kSHaC2));
+    const S p23 = fma(r, broadcast(kSHaC5), broadcast(kSHaC4));
+    const S p45 = fma(r, broadcast(kSHaC7), broadcast(kSHaC6));
+    const S p67 = fma(r, broadcast(kSHaC9), broadcast(kSHaC8));
+    const S p03 = fma(r2, p23, p01);
+    const S p47 = fma(r2, p67, p45);
+    return fma(r4, fma(r4, broadcast(kSHaC10), p47), p03);
+}
+
+// ln x as hi + lo, unrounded: k ln2_hi + r + r^2 p summed with its rounding
+// errors carried (products split by fused multiply-adds, sums by fast
+// two-sums: |k ln2_hi| >= |r| when k != 0 and |r| > |r^2 p|), so that
+// rounding hi + lo once gives about half an ulp.
+struct SPair {
+    S hi, lo;
+};
+VEXA_INLINE SPair ln_ha(const SReduced& d) {
+    using namespace ln_data;
+    const S r = d.r, k = d.k;
+    const S r2 = r * r;
+    const S p = poly_ha(r, r2);
+    const S r2l = fma(r, r, -r2);
+    const S prod = r2 * p, prodl = fma(r2, p, -prod);
+    const S s1 = r + prod, e1 = prod - (s1 - r);
+    const S hi = k * broadcast(kSLn2Hi);  // exact: the constant ends in zeros
+    const S s2 = hi + s1;
+    const S e2 = select(cmp_eq(k, zero<float>()), zero<float>(), s1 - (s2 - hi));
+    const S lo = fma(k, broadcast(kSLn2Lo), fma(r2l, p, prodl) + e1);
+    return {s2, e2 + lo};
+}
+// r + r^2 P(r) by Horner's scheme (P of degree 6, LA, or 3, EP).
+VEXA_INLINE S poly_la(S r) {
+    using namespace ln_data;
+    S p = fma(r, broadcast(kSLaC8), broadcast(kSLaC7));
+    p = fma(p, r, broadcast(kSLaC6));
+    p = fma(p, r, broadcast(kSLaC5));
+    p = fma(p, r, broadcast(kSLaC4));
+    p = fma(p, r, broadcast(kSLaC3));
+    p = fma(p, r, broadcast(kSLaC2));
+    return fma(r * r, p, r);
+}
+VEXA_INLINE S poly_ep(S r) {
+    using namespace ln_data;
+    S p = fma(r, broadcast(kSEpC5), broadcast(kSEpC4));
+    p = fma(p, r, broadcast(kSEpC3));
+    p = fma(p, r, broadcast(kSEpC2));
+    return fma(r * r, p, r);
+}
+
+}  // namespace vexa::vm::log_core
