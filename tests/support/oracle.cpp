@@ -80,7 +80,7 @@ struct OracleRow {
     const char* domain;
     const char* hard;
 };
-enum { ONE = 1, TWO = 2 };
+enum { ONE = 1, TWO = 2, SCAL = 3 };
 
 constexpr OracleRow kOracles[] = {
 #define VM_ORACLE(F, arity, oracle, reference, domain, hard) {#F, arity, exact(oracle), reference, #domain, hard},
@@ -96,6 +96,7 @@ struct DomainRow {
 };
 #define SIGNED Shape::Signed
 #define POSITIVE Shape::Positive
+#define POWER Shape::Power
 #define VM_POINTS(...) std::vector<double>{__VA_ARGS__}
 const DomainRow kDomains[] = {
 #define VM_DOMAIN(name, shape, ft, flo, fhi, dt, dlo, dhi, fp, dp) {#name, shape, {ft, dt}, {flo, dlo}, {fhi, dhi}, {fp, dp}},
@@ -103,6 +104,7 @@ const DomainRow kDomains[] = {
 };
 #undef SIGNED
 #undef POSITIVE
+#undef POWER
 #undef VM_POINTS
 
 void eval(Fn f, double x, Big& out) {

@@ -25,7 +25,7 @@ enum class Fn {
 #include "vexa/vm_accuracy.def"
 };
 
-enum class Shape { Signed, Positive };
+enum class Shape { Signed, Positive, Power };
 
 // A VM_DOMAIN row: the sweep of one type.
 struct Domain {
@@ -37,6 +37,7 @@ struct Domain {
 
 // What the catalogue says of f.
 const char* name_of(Fn f);
+// 1 (one argument), 2 (two arrays) or 3 (an array and a scalar second argument).
 int arity_of(Fn f);
 Domain domain_of(Fn f, bool is_float);
 // The hard-to-round double arguments of f (empty when it has no file or the

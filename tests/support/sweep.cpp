@@ -1,5 +1,6 @@
 #include "support/sweep.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cfloat>
 #include <cmath>
@@ -68,6 +69,92 @@ template <class T> std::vector<T> sweep_inputs(Fn f, std::size_t count, uint64_t
     }
     v.resize(count);
     return v;
+}
+
+namespace {
+// x^y pairs (the POWER shape). Only exact operations (no library
+// logarithms), so both ABIs draw the same pairs; ln x is estimated from the
+// binade and the mantissa (within 0.06), which is all the ranges need.
+template <class T> double approx_ln(T x) {
+    int e;
+    const double m = std::frexp(std::fabs(double(x)), &e);  // [0.5, 1)
+    return (e - 1 + (2 * m - 1)) * 0.6931471805599453;
+}
+// 2^t for real t, approximately: (1 + frac) 2^floor, exact operations only.
+double approx_exp2(double t) {
+    const double f = std::floor(t);
+    return std::ldexp(1.0 + (t - f), int(f));
+}
+}  // namespace
+
+// The pairs come in runs of `run` equal y (for a scalar exponent; 1 otherwise).
+template <class T> void power_pairs(std::size_t count, uint64_t seed, std::size_t run, std::vector<T>& xs, std::vector<T>& ys) {
+    Rng g(seed);
+    using L = std::numeric_limits<T>;
+    const double lmax = (sizeof(T) == 4 ? 88.72283905206835 : 709.782712893384) * 1.02;  // ln max, and a little past
+    const int digits = L::digits;
+    xs.clear(), ys.clear();
+    const T special[] = {T(0), -T(0), T(1), T(-1), T(2), T(-2), T(0.5), L::infinity(), -L::infinity(), L::quiet_NaN(),
+                         T(3), T(-0.5)};
+    // The special values against each other.
+    for (T y : special)
+        for (std::size_t i = 0; i < std::max(run, std::size(special)); ++i)
+            xs.push_back(special[i % std::size(special)]), ys.push_back(y);
+    while (xs.size() % run != 0) xs.push_back(T(2)), ys.push_back(ys.back());
+    T y = 1;
+    while (xs.size() < count) {
+        const std::size_t kind = (xs.size() / run) % 10;
+        const bool new_y = run == 1 || xs.size() % run == 0;
+        auto pick_y = [&](double v) {
+            if (new_y) y = T(v);
+        };
+        T x;
+        switch (kind) {
+            case 0: case 1: case 2: case 3: {  // x anywhere, y scaled so the result is near the range
+                x = in_binades<T>(g, kMinBinade<T>, kMaxBinade<T>, false);
+                const double l = std::fabs(approx_ln(x));
+                pick_y((2 * g.uniform() - 1) * lmax / (l > 1e-30 ? l : 1.0));
+                break;
+            }
+            case 4: {  // x near 1, large y
+                const double d = std::ldexp(g.uniform() + 0.5, -1 - int(g.next() % uint64_t(digits)));
+                x = T(g.next() & 1 ? 1.0 + d : 1.0 - d);
+                pick_y((2 * g.uniform() - 1) * lmax / d);
+                break;
+            }
+            case 5: case 6: {  // integer and half-integer y, x of either sign scaled to it
+                const bool wide = g.next() % 8 == 0;
+                double n = double(g.next() % (wide ? (1u << 20) : 65u));
+                if (kind == 6) n += 0.5;
+                pick_y(g.next() & 1 ? -n : n);
+                const double ay = std::fabs(double(y));
+                const double b = lmax / 0.6931471805599453 / (ay > 1 ? ay : 1.0);
+                x = T(approx_exp2((2 * g.uniform() - 1) * b));
+                if (kind == 5 && (g.next() & 1)) x = -x;
+                break;
+            }
+            case 7: {  // huge y, x within a few ulps of 1
+                pick_y(std::ldexp(1 + g.uniform(), 20 + int(g.next() % uint64_t(kMaxBinade<T> - 20))) *
+                       (g.next() & 1 ? 1 : -1));
+                const double d = std::ldexp(double(g.next() % 4), -digits);
+                x = T(g.next() & 1 ? 1.0 + d : 1.0 - d / 2);
+                break;
+            }
+            case 8: {  // tiny y, x anywhere
+                pick_y(double(in_binades<T>(g, kMinBinade<T>, -1, g.next() & 1)));
+                x = in_binades<T>(g, kMinBinade<T>, kMaxBinade<T>, false);
+                break;
+            }
+            default: {  // both over every binade and sign: overflow, underflow, domain errors
+                pick_y(double(in_binades<T>(g, kMinBinade<T>, 12, g.next() & 1)));
+                x = in_binades<T>(g, kMinBinade<T>, kMaxBinade<T>, g.next() % 4 == 0);
+                break;
+            }
+        }
+        xs.push_back(x);
+        ys.push_back(y);
+    }
+    xs.resize(count), ys.resize(count);
 }
 
 template <class T> Accuracy measure(Fn f, void (*k)(int, const T*, T*), const std::vector<T>& x) {
@@ -143,11 +230,49 @@ void fold_in(Accuracy& a, const Accuracy& b) {
 
 template <class F> F as(const SlotKernel& k) { return reinterpret_cast<F>(const_cast<void*>(k.kernel)); }
 
+template <class T> using Scalar = void (*)(int, const T*, T, T*);
+// Pairs for a two-argument function: the POWER pairs, or two sweeps of the
+// domain. A scalar second argument comes in runs of kRun equal values, one
+// call per run.
+constexpr std::size_t kRun = 64;
+template <class T> void pairs_for(Fn f, std::size_t count, uint64_t seed, std::vector<T>& x, std::vector<T>& y) {
+    if (domain_of(f, sizeof(T) == 4).shape == Shape::Power) {
+        power_pairs<T>(count, seed, arity_of(f) == 3 ? kRun : 1, x, y);
+    } else {
+        x = sweep_inputs<T>(f, count, seed);
+        y = sweep_inputs<T>(f, count, seed + kSecondSeed);
+    }
+}
+// The results of a scalar-exponent kernel over runs of equal y.
+template <class T> std::vector<T> run_scalar(Scalar<T> k, const std::vector<T>& x, const std::vector<T>& y) {
+    std::vector<T> r(x.size());
+    const unsigned mode = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_IGNORE);
+    for (std::size_t i = 0; i < x.size(); i += kRun) {
+        const std::size_t n = std::min(kRun, x.size() - i);
+        k(int(n), x.data() + i, y[i], r.data() + i);
+    }
+    vexa_arx_kernel_SetMode(mode);
+    return r;
+}
 template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t samples) {
     const uint64_t seed = 1234 + uint64_t(k.slot);
-    const std::vector<T> x = sweep_inputs<T>(k.fn, samples, seed);
+    if (arity_of(k.fn) == 3) {
+        std::vector<T> x, y;
+        pairs_for<T>(k.fn, samples, seed, x, y);
+        const std::vector<T> r = run_scalar<T>(as<Scalar<T>>(k), x, y);
+        Accuracy a;
+        a.count = x.size();
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const double u = ulp_error(k.fn, x[i], y[i], r[i]);
+            if (u > a.max_ulp || std::isnan(u)) a.max_ulp = u, a.worst_x = double(x[i]), a.worst_y = double(y[i]);
+            const double b = sizeof(T) == 4 ? correct_bits_float(u) : correct_bits_double(u);
+            if (b < a.min_bits) a.min_bits = b, a.min_bits_x = double(x[i]);
+        }
+        return a;
+    }
     if (arity_of(k.fn) == 2) {
-        const std::vector<T> y = sweep_inputs<T>(k.fn, samples, seed + kSecondSeed);
+        std::vector<T> x, y;
+        pairs_for<T>(k.fn, samples, seed, x, y);
         Accuracy a = measure<T>(k.fn, as<Binary<T>>(k), x, y);
         if constexpr (sizeof(T) == 8) {
             const auto hard = hard_pairs_of(k.fn);
@@ -159,6 +284,7 @@ template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t sampl
         }
         return a;
     }
+    const std::vector<T> x = sweep_inputs<T>(k.fn, samples, seed);
     Accuracy a = measure<T>(k.fn, as<Unary<T>>(k), x);
     if constexpr (sizeof(T) == 8) {
         const std::vector<double> hard = hard_inputs_of(k.fn);
@@ -168,11 +294,14 @@ template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t sampl
     }
     return a;
 }
-
 template <class T> uint64_t digest_typed(const SlotKernel& k, std::size_t count) {
-    const std::vector<T> x = sweep_inputs<T>(k.fn, count, 99);
-    if (arity_of(k.fn) == 2) return digest<T>(as<Binary<T>>(k), x, sweep_inputs<T>(k.fn, count, 99 + kSecondSeed));
-    return digest<T>(as<Unary<T>>(k), x);
+    if (arity_of(k.fn) >= 2) {
+        std::vector<T> x, y;
+        pairs_for<T>(k.fn, count, 99, x, y);
+        if (arity_of(k.fn) == 3) return fnv(run_scalar<T>(as<Scalar<T>>(k), x, y));
+        return digest<T>(as<Binary<T>>(k), x, y);
+    }
+    return digest<T>(as<Unary<T>>(k), sweep_inputs<T>(k.fn, count, 99));
 }
 }  // namespace
 

@@ -6,14 +6,14 @@
 // overflow (3) and underflow (4).
 //
 //   dExp HA  q = 6, table kExp64 of 64 (T_j, t_j) pairs, degree 5 on |r| <= ln2/128,
-//            two registers per step
+//            two registers per step (exp_core.h, shared with Pow)
 //   dExp LA  q = 10, table kExp1024 of 1024 T_j, degree 3 on |r| <= ln2/2048
 //            (also the EP slot)
 //   sExp HA  q = 2, 4 entries selected in-register, degree 4 on |r| <= ln2/8
 //   sExp LA  q = 0, degree 5 on |r| <= ln2/2
 //   sExp EP  q = 0, one-constant reduction, degree 3 on |r| <= ln2/2
 // Documented bounds per slot: include/vexa/vm_accuracy.def.
-#include "vector_math/frame/kernel.h"
+#include "vector_math/real/exp_core.h"
 #include "vector_math/scalar/exp_scalar.h"
 #include "vector_math/tables/exp_data.h"
 #include "vector_math/tables/exp_tables.h"
@@ -28,22 +28,8 @@ constexpr uint64_t kExponentField = 0xFFF0000000000000ull;
 
 struct DExpHA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const V t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
-        const V n = t - broadcast(kShifter);
-        const __m256i ti = as_int(t);
-        // Table index j and the exponent floor(N/64) in the exponent field.
-        const __m128i idx = _mm_and_si128(low_words(ti), _mm_set1_epi32(63));
-        const __m256i scale = and_bits(shl64<46>(ti), splat64(kExponentField));
-        V r = fma(n, broadcast(-kLn2N64Hi), x);
-        r = fma(n, broadcast(-kLn2N64Lo), r);
-        const V r2 = r * r;
-        const V q = fma(r2, fma(r, broadcast(kHaC5), broadcast(kHaC4)), fma(r, broadcast(kHaC3), broadcast(kHaC2)));
-        const V p = fma(r2, q, r);
-        V tj, lo;
-        lookup_pairs(tables::kExp64, idx, tj, lo);
-        const V y = tj + fma(tj, p, lo);
         special = movemask(cmp_gt_or_nan(abs(x), broadcast(kFastLimit)));
-        return from_int<double>(add64(as_int(y), scale));
+        return exp_core::exp64<false, 5>(x);
     }
 };
 

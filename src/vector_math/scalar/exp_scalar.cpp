@@ -11,20 +11,18 @@
 #include "vector_math/tables/exp_tables.h"
 
 namespace vexa::vm {
-namespace {
-
 using namespace exp_data;
 
-
-// exp(x) = (hi + lo) * 2^e for |x| below the overflow threshold.
-VEXA_INLINE void exp_parts(double x, double& hi, double& lo, int& e) {
+// exp(x + xl) = (hi + lo) * 2^e for |x| below the overflow threshold and
+// |xl| <= 2^-40 |x|.
+void exp_parts(double x, double xl, double& hi, double& lo, int& e) {
     const double t = std::fma(x, kInvLn2N64, kShifter);
     const double n = t - kShifter;
     const int32_t nn = int32_t(uint32_t(bits_of(t)));  // the low word of t holds N
     const int j = nn & 63;
     e = nn >> 6;  // arithmetic: floor(N / 64)
     double r = std::fma(-n, kLn2N64Hi, x);
-    r = std::fma(-n, kLn2N64Lo, r);
+    r = std::fma(-n, kLn2N64Lo, r) + xl;
     const double r2 = r * r;
     const double q = std::fma(
         r2, std::fma(r, std::fma(r, kRareC6, kRareC5), kRareC4), std::fma(r, kRareC3, kRareC2));
@@ -33,7 +31,18 @@ VEXA_INLINE void exp_parts(double x, double& hi, double& lo, int& e) {
     lo = std::fma(hi, p, tables::kExp64[2 * j + 1]);
 }
 
-}  // namespace
+// (hi + lo) 2^e rounded once, for hi + lo in [1/2, 2] and any e from -2000 to
+// 1100: +inf (overflow raised) above the range, subnormal results rounded
+// once from the extended sum, 0 below.
+double exp_assemble(double hi, double lo, int e) {
+    if (e > 1023) return (hi + lo) * pow2(e - 1023) * pow2(1023);  // 2^e not representable: in two steps
+    if (e < -1021) {
+        // Possibly subnormal: scale the extended sum exactly and round once.
+        const long double s = (static_cast<long double>(hi) + lo) * 0x1p-1000L;
+        return static_cast<double>(s * static_cast<long double>(pow2(e + 1000)));
+    }
+    return (hi + lo) * pow2(e);
+}
 
 int vdexp_cout_rare(const double* a, double* r) {
     const double x = *a;
@@ -56,7 +65,7 @@ int vdexp_cout_rare(const double* a, double* r) {
     }
     double hi, lo;
     int e;
-    exp_parts(x, hi, lo, e);
+    exp_parts(x, 0.0, hi, lo, e);
     if (x < kSubnormal) {
         // Subnormal result: scale the extended sum exactly and round once.
         const long double s = (static_cast<long double>(hi) + lo) * 0x1p-1000L;
@@ -93,7 +102,7 @@ int vsexp_cout_rare(const float* a, float* r) {
     }
     double hi, lo;
     int e;
-    exp_parts(double(x), hi, lo, e);
+    exp_parts(double(x), 0.0, hi, lo, e);
     *r = static_cast<float>((hi + lo) * pow2(e));  // a normal double: one rounding to float
     return x < kSSubnormal ? VEXA_VM_STATUS_UNDERFLOW : VEXA_VM_STATUS_OK;
 }
@@ -108,7 +117,7 @@ double expm1_of(double x) {
     if (std::fabs(x) < 0x1p-54) return x + 0x1p-60 * x * x;
     double hi, lo;
     int e;
-    exp_parts(x, hi, lo, e);
+    exp_parts(x, 0.0, hi, lo, e);
     if (std::fabs(x) < 2.0) {
         const double s = pow2(e);
         return (s * hi - 1.0) + s * lo;

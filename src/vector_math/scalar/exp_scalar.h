@@ -7,6 +7,13 @@
 
 namespace vexa::vm {
 
+// exp(x + xl) = (hi + lo) 2^e with hi + lo in [0.7, 1.42] and a relative error
+// about 2^-62, for |x| below 746 and |xl| <= 2^-40 |x| (the other per-element
+// routines' exponential).
+VEXA_HIDDEN void exp_parts(double x, double xl, double& hi, double& lo, int& e);
+// (hi + lo) 2^e rounded once (subnormal results too); +inf or 0 beyond the range.
+VEXA_HIDDEN double exp_assemble(double hi, double lo, int e);
+
 // Double exponential of one element: status 3 above 709.782712893384 (+inf),
 // 4 below -708.3964185322641 (subnormal, correctly rounded once) and below
 // -745.1332191019411 (+0), else 0.

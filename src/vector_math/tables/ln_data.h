@@ -32,6 +32,9 @@ constexpr double kHaC3 = 0x1.5555555555555p-2;
 constexpr double kHaC4 = -0x1p-2;
 constexpr double kHaC5 = 0x1.999999999999ap-3;
 constexpr double kHaC6 = -0x1.5555555555555p-3;
+// Pow's logarithm: the Taylor series one term further, to r^7 (the r^2/2 term
+// taken exactly); fit error 2^-70.7
+constexpr double kPowC7 = 0x1.2492492492492p-3;  // 1/7
 // dLog10: log10(1 + r) = r/ln10 + r^2 P(r), |r| <= 1.25 2^-10; HA degree 4 (fit error 2^-64.7),
 // LA 3 (2^-55.0), EP 1 (2^-33.0)
 constexpr double kInvLn10Hi = 0x1.bcb7b1526e50ep-2;  // 1/ln10 in two parts
