@@ -191,44 +191,35 @@ VEXA_INLINE __m256i reduce_once(__m256i v, __m256i m) {
     return sub64(v, and_bits(cmp_gt64(v, sub64(m, splat64(1))), m));
 }
 
-// Table lookups with four 32-bit indices. Plain loads and shuffles rather than
-// gather instructions: as fast or faster on current processors, and exact
-// under emulators whose gathers mishandle some index registers.
-// t[i_k] for k = 0..3.
-struct Indices {
-    // Unsigned, so that widening to an address offset is free; read back
-    // through memory, one store and four loads rather than four extractions.
-    alignas(16) uint32_t i[4];
-    explicit VEXA_INLINE Indices(__m128i v) { _mm_store_si128(reinterpret_cast<__m128i*>(i), v); }
-    VEXA_INLINE std::size_t operator[](int k) const { return i[k]; }
+// Table lookups with four 32-bit byte offsets (the kernels compute the
+// offsets in the vector, scaled to the table's stride, so the addresses need
+// no arithmetic). Plain loads and shuffles rather than gather instructions:
+// as fast or faster on current processors, and exact under emulators whose
+// gathers mishandle some index registers.
+struct Offsets {
+    uint32_t o[4];
+    explicit VEXA_INLINE Offsets(__m128i v)
+        : o{uint32_t(_mm_cvtsi128_si32(v)), uint32_t(_mm_extract_epi32(v, 1)), uint32_t(_mm_extract_epi32(v, 2)),
+            uint32_t(_mm_extract_epi32(v, 3))} {}
+    // The address offset k bytes into t (unsigned, so widening is free).
+    VEXA_INLINE const double* at(const double* t, int k) const {
+        return reinterpret_cast<const double*>(reinterpret_cast<const char*>(t) + o[k]);
+    }
 };
-VEXA_INLINE __m256d lookup(const double* t, __m128i idx) {
-    const Indices i(idx);
-    const __m128d lo = _mm_loadh_pd(_mm_load_sd(t + i[0]), t + i[1]);
-    const __m128d hi = _mm_loadh_pd(_mm_load_sd(t + i[2]), t + i[3]);
+// The doubles at t + off_k (k = 0..3).
+VEXA_INLINE __m256d lookup_at(const double* t, __m128i off) {
+    const Offsets o(off);
+    const __m128d lo = _mm_loadh_pd(_mm_load_sd(o.at(t, 0)), o.at(t, 1));
+    const __m128d hi = _mm_loadh_pd(_mm_load_sd(o.at(t, 2)), o.at(t, 3));
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1);
 }
-// The pairs (t[2 i_k], t[2 i_k + 1]) as two registers.
-VEXA_INLINE void lookup_pairs(const double* t, __m128i idx, __m256d& first, __m256d& second) {
-    const Indices i(idx);
-    const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(t + 2 * i[0])),
-                                           _mm_loadu_pd(t + 2 * i[2]), 1);
-    const __m256d b = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(t + 2 * i[1])),
-                                           _mm_loadu_pd(t + 2 * i[3]), 1);
+// The pairs at t + off_k as two registers (first and second members).
+VEXA_INLINE void lookup_pairs_at(const double* t, __m128i off, __m256d& first, __m256d& second) {
+    const Offsets o(off);
+    const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(o.at(t, 0))), _mm_loadu_pd(o.at(t, 2)), 1);
+    const __m256d b = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(o.at(t, 1))), _mm_loadu_pd(o.at(t, 3)), 1);
     first = _mm256_unpacklo_pd(a, b);
     second = _mm256_unpackhi_pd(a, b);
-}
-// The 4-double rows t[4 i_k .. 4 i_k + 3], transposed: column q of the rows in c[q].
-VEXA_INLINE void lookup_rows(const double* t, __m128i idx, __m256d (&c)[4]) {
-    const Indices i(idx);
-    const __m256d r0 = _mm256_load_pd(t + 4 * i[0]), r1 = _mm256_load_pd(t + 4 * i[1]);
-    const __m256d r2 = _mm256_load_pd(t + 4 * i[2]), r3 = _mm256_load_pd(t + 4 * i[3]);
-    const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
-    const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
-    c[0] = _mm256_permute2f128_pd(t0, t2, 0x20);
-    c[1] = _mm256_permute2f128_pd(t1, t3, 0x20);
-    c[2] = _mm256_permute2f128_pd(t0, t2, 0x31);
-    c[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
 }
 // The low 32 bits of each 64-bit lane.
 VEXA_INLINE __m128i low_words(__m256i v) {

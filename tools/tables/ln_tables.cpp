@@ -35,24 +35,28 @@ std::string generate_ln_tables() {
         mpfr_div(v.v, v.v, ln10.v, MPFR_RNDN);
         split(v, t_hi[1][j], t_lo[1][j]);
     }
-    const char* names[2][2] = {{"kLnPairs[2 * 1024]", "kLnLo[1024]"}, {"kLog10Pairs[2 * 1024]", "kLog10Lo[1024]"}};
+    const char* names[2] = {"kLnPairs[2 * 1024]", "kLog10Pairs[2 * 1024]"};
     const char* what[2] = {"-ln(2^e c)", "-log10(2^e c)"};
     for (int f = 0; f < 2; ++f) {
         const std::string pairs = std::string("Rows for m in [1 + j/1024, 1 + (j+1)/1024), j = 0..1023: c = k/1024, the reciprocal\n"
                                               "// of the interval's midpoint rounded to a multiple of 2^-10 (so that c m - 1 is exact), and\n"
                                               "// ") + what[f] + " rounded, with e = 1 from row 425 on (m above about sqrt 2, k < 724)\n"
                                               "// and 0 before it, so that arguments just below 1 cancel exactly.";
-        w.begin(pairs.c_str(), names[f][0]);
+        w.begin(pairs.c_str(), names[f]);
         for (int j = 0; j < 1024; ++j) {
             w.value(c[j]);
             w.value(t_hi[f][j]);
         }
         w.end();
-        const std::string lo = std::string("The rounding errors of the ") + what[f] + " column above.";
-        w.begin(lo.c_str(), names[f][1]);
-        for (int j = 0; j < 1024; ++j) w.value(t_lo[f][j]);
-        w.end();
     }
+    w.begin("The rounding errors of -ln(2^e c) and -log10(2^e c) in the rows above, as pairs: the\n"
+            "// kernels address both tables with the same byte offset.",
+            "kLogLo[2 * 1024]");
+    for (int j = 0; j < 1024; ++j) {
+        w.value(t_lo[0][j]);
+        w.value(t_lo[1][j]);
+    }
+    w.end();
 
     w.begin(
         "Per-element logarithm: for m in [1 + i/128, 1 + (i+1)/128), i = 0..127, the reciprocal of\n"

@@ -38,12 +38,12 @@ struct DExpLA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
         const V t = fma(x, broadcast(kInvLn2N1024), broadcast(kShifter));
         const V n = t - broadcast(kShifter);
         const __m256i ti = as_int(t);
-        const __m128i idx = _mm_and_si128(low_words(ti), _mm_set1_epi32(1023));
+        const __m128i off = _mm_and_si128(low_words(shl64<3>(ti)), _mm_set1_epi32(1023 << 3));  // j * 8 bytes
         const __m256i scale = and_bits(shl64<42>(ti), splat64(kExponentField));
         V r = fma(n, broadcast(-kLn2N1024Hi), x);
         r = fma(n, broadcast(-kLn2N1024Lo), r);
         const V p = fma(r * r, fma(r, broadcast(kLaC3), broadcast(kLaC2)), r);
-        const V tj = lookup(tables::kExp1024, idx);
+        const V tj = lookup_at(tables::kExp1024, off);
         const V y = fma(tj, p, tj);
         // The upper word of |x| from 0x4086232A (about 708.3956), infinities and NaNs.
         const __m256i hx = as_int(abs(x));

@@ -23,7 +23,7 @@ template <bool Low, int Degree> VEXA_INLINE D exp64(D x, D xl = D()) {
     const D n = t - broadcast(kShifter);
     const __m256i ti = as_int(t);
     // Table index j and the exponent floor(N/64) in the exponent field.
-    const __m128i idx = _mm_and_si128(low_words(ti), _mm_set1_epi32(63));
+    const __m128i off = _mm_and_si128(low_words(shl64<4>(ti)), _mm_set1_epi32(63 << 4));  // j * 16 bytes
     const __m256i scale = and_bits(shl64<46>(ti), splat64(0xFFF0000000000000ull));
     D r = fma(n, broadcast(-kLn2N64Hi), x);
     r = fma(n, broadcast(-kLn2N64Lo), r);
@@ -38,7 +38,7 @@ template <bool Low, int Degree> VEXA_INLINE D exp64(D x, D xl = D()) {
         q = broadcast(kHaC2);
     const D p = fma(r2, q, r);
     D tj, lo;
-    lookup_pairs(tables::kExp64, idx, tj, lo);
+    lookup_pairs_at(tables::kExp64, off, tj, lo);
     const D y = tj + fma(tj, p, lo);
     return from_int<double>(add64(as_int(y), scale));
 }

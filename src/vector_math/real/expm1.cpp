@@ -56,7 +56,7 @@ struct DExpm1 : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
         const V t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
         const V n = t - broadcast(kShifter);
         const __m256i ti = as_int(t);
-        const __m128i idx = _mm_and_si128(low_words(ti), _mm_set1_epi32(63));
+        const __m128i off = _mm_and_si128(low_words(shl64<4>(ti)), _mm_set1_epi32(63 << 4));  // j * 16 bytes
         // 2^E, E = floor(N/64), from the exponent field of the shifted N.
         const V scale = from_int<double>(
             add64(and_bits(shl64<46>(ti), splat64(0xFFF0000000000000ull)), splat64(0x3FF0000000000000ull)));
@@ -65,7 +65,7 @@ struct DExpm1 : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
         const V r = r1 - nl;
         const V r2 = r * r;
         V tj, lo;
-        lookup_pairs(tables::kExp64, idx, tj, lo);
+        lookup_pairs_at(tables::kExp64, off, tj, lo);
         const V st = scale * tj;
         V q;
         if constexpr (A == Acc::EP)

@@ -36,7 +36,7 @@ struct DLog10 : RealUnary<double, 2, VM_NAME(dLog10), vdlog10_cout_rare> {
             const V err = (a - hi) + d.t;  // |a| >= |T_hi| whenever k != 0
             const V ra = r * broadcast(kInvLn10Hi);
             const V ra_err = fma(r, broadcast(kInvLn10Hi), -ra);
-            const V t_lo = lookup(tables::kLog10Lo, d.j);
+            const V t_lo = lookup_at(tables::kLogLo + 1, d.off);
             const V lo = fma(r2, p, fma(d.k, broadcast(kLg2Lo), t_lo) + fma(r, broadcast(kInvLn10Lo), ra_err));
             result = hi + (ra + (lo + err));
         } else {

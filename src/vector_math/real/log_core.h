@@ -32,7 +32,7 @@ struct DReduced {
     D k;       // the exponent with the row's step
     D c;       // the row's reciprocal
     D t;       // the row's table value, rounded
-    __m128i j;  // the row
+    __m128i off;  // the row's byte offset in a table of pairs (16 j)
 };
 
 // Reduction of positive normal x by the rows `pairs` (kLnPairs or kLog10Pairs).
@@ -42,8 +42,8 @@ VEXA_INLINE DReduced reduce(D x, const double* pairs) {
     // k + 1023 + 2^52 as a double, from the biased exponent.
     const D kb = from_int<double>(or_bits(shr64<52>(xi), splat64(0x4330000000000000ull)));
     DReduced d;
-    d.j = _mm_and_si128(low_words(shr64<42>(xi)), _mm_set1_epi32(1023));
-    lookup_pairs(pairs, d.j, d.c, d.t);
+    d.off = _mm_and_si128(low_words(shr64<38>(xi)), _mm_set1_epi32(1023 << 4));
+    lookup_pairs_at(pairs, d.off, d.c, d.t);
     const D step = bit_and(cmp_ge(m, broadcast(ln_data::kStepFrom)), broadcast(1.0));
     d.k = (kb - broadcast(ln_data::kExponentBias)) + step;
     d.r = fma(d.c, m, broadcast(-1.0));
@@ -72,7 +72,7 @@ template <bool Extra = false> VEXA_INLINE D ln_ha(const DReduced& d, D extra = D
     const D a = d.k * broadcast(kLn2Hi);  // exact: the constant ends in zeros
     const D hi = a + d.t;
     const D err = (a - hi) + d.t;
-    const D t_lo = lookup(tables::kLnLo, d.j);
+    const D t_lo = lookup_at(tables::kLogLo, d.off);
     D low = fma(d.k, broadcast(kLn2Lo), t_lo);
     if constexpr (Extra) low = low + extra;
     const D lo = fma(r2, poly_ha(d.r, r2), low);

@@ -12,9 +12,10 @@
 // the result within an ulp.
 // double EP: ln x by the LA logarithm (about 2^-52), exp with the degree-5
 // polynomial, about 42 correct bits.
-// float: in double on two halves of the register, ln x by the LA (HA) or EP
-// (LA, EP) logarithm, exp with the degree-3 (HA, LA) or degree-2 (EP)
-// polynomial, rounded once to float.
+// float HA and LA: in double on two halves of the register, ln x by the EP
+// logarithm (2^-31: y ln x within 2^-24.5), exp with the degree-3 (HA) or
+// degree-2 (LA) polynomial, rounded once to float.
+// float EP: in float throughout (pow_ep below).
 //
 // Lanes the fast path leaves: x not a positive normal number (zero,
 // negative, subnormal, infinite, NaN; subnormal floats are normal doubles and
@@ -52,7 +53,7 @@ template <Acc A> VEXA_INLINE D log_dd(D x, D& lo) {
     p = fma(p, r, broadcast(kHaC3));
     D small = err + (e1 + e2);
     if constexpr (A == Acc::HA) small = fma(broadcast(-0.5), fma(r, r, -r2), small);
-    const D low = fma(r2 * r, p, fma(d.k, broadcast(kLn2Lo), lookup(tables::kLnLo, d.j))) + small;
+    const D low = fma(r2 * r, p, fma(d.k, broadcast(kLn2Lo), lookup_at(tables::kLogLo, d.off))) + small;
     const D h = s2 + low;
     lo = (s2 - h) + low;  // |s2| >= |low|
     return h;
@@ -75,23 +76,47 @@ template <Acc A> VEXA_INLINE D pow(D x, D y, unsigned& special) {
 }
 
 template <Acc A> VEXA_INLINE __m128 pow_half(D x, D y, unsigned& special) {
-    const log_core::DReduced d = log_core::reduce(x, tables::kLnPairs);
-    const D p = y * (A == Acc::HA ? log_core::ln_la(d) : log_core::ln_ep(d));
-    const D result = exp_core::exp64<false, A == Acc::EP ? 2 : 3>(p);
+    const D p = y * log_core::ln_ep(log_core::reduce(x, tables::kLnPairs));
+    const D result = exp_core::exp64<false, A == Acc::HA ? 3 : 2>(p);
     special = movemask(bit_or(cmp_gt_or_nan(p, broadcast(double(exp_data::kSOverflow))),
                               cmp_lt(p, broadcast(double(exp_data::kSSubnormal)))));
     return narrow(result);
 }
 
+// float EP in float: ln x by the LA logarithm (about 2^-21), the exponential
+// with q = 0 and its LA polynomial (2^-22.6); y ln x carries the logarithm's
+// error times at most 87.3, so about 2^-14.5 in all.
+VEXA_INLINE S pow_ep(S x, S y, unsigned& special) {
+    using namespace exp_data;
+    const log_core::SReduced d = log_core::reduce(x);
+    const S p = y * fma(d.k, broadcast(ln_data::kSLn2), log_core::poly_la(d.r));
+    const S t = fma(p, broadcast(kSInvLn2), broadcast(kSShifter));
+    const S n = t - broadcast(kSShifter);
+    S r = fma(n, broadcast(-kSLn2Hi), p);
+    r = fma(n, broadcast(-kSLn2Lo), r);
+    S e = fma(r, broadcast(kSLaC5), broadcast(kSLaC4));
+    e = fma(e, r, broadcast(kSLaC3));
+    e = fma(e, r, broadcast(kSLaC2));
+    e = fma(e, r, broadcast(kSLaC1));
+    e = fma(e, r, broadcast(1.0f));
+    // Subnormal x too: the reduction needs normal arguments.
+    special = not_positive_normal(x) | movemask(cmp_gt_or_nan(abs(p), broadcast(kSFastLimit)));
+    return from_int<float>(add32(as_int(e), shl32<23>(as_int(t))));
+}
+
 template <Acc A> VEXA_INLINE S pow(S x, S y, unsigned& special) {
-    unsigned lo_special, hi_special;
-    const __m128 lo = pow_half<A>(_mm256_cvtps_pd(_mm256_castps256_ps128(x)), _mm256_cvtps_pd(_mm256_castps256_ps128(y)),
-                                  lo_special);
-    const __m128 hi = pow_half<A>(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)), _mm256_cvtps_pd(_mm256_extractf128_ps(y, 1)),
-                                  hi_special);
-    special = lo_special | (hi_special << 4) |
-              movemask(bit_or(cmp_not_gt(x, zero<float>()), cmp_gt_or_nan(x, broadcast(FLT_MAX))));
-    return join(lo, hi);
+    if constexpr (A == Acc::EP) {
+        return pow_ep(x, y, special);
+    } else {
+        unsigned lo_special, hi_special;
+        const __m128 lo = pow_half<A>(_mm256_cvtps_pd(_mm256_castps256_ps128(x)),
+                                      _mm256_cvtps_pd(_mm256_castps256_ps128(y)), lo_special);
+        const __m128 hi = pow_half<A>(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)),
+                                      _mm256_cvtps_pd(_mm256_extractf128_ps(y, 1)), hi_special);
+        special = lo_special | (hi_special << 4) |
+                  movemask(bit_or(cmp_not_gt(x, zero<float>()), cmp_gt_or_nan(x, broadcast(FLT_MAX))));
+        return join(lo, hi);
+    }
 }
 
 }  // namespace vexa::vm::pow_core

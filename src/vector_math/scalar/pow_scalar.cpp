@@ -34,7 +34,7 @@ void pow_log(double x, int k_extra, double& hi_out, double& lo_out) {
     p = std::fma(p, r, kHaC5);
     p = std::fma(p, r, kHaC4);
     p = std::fma(p, r, kHaC3);
-    const double low = std::fma(r2 * r, p, std::fma(double(k), kLn2Lo, tables::kLnLo[j])) +
+    const double low = std::fma(r2 * r, p, std::fma(double(k), kLn2Lo, tables::kLogLo[2 * j])) +
                        ((err + (e1 + e2)) - 0.5 * r2_err);
     hi_out = s2 + low;
     lo_out = (s2 - hi_out) + low;
