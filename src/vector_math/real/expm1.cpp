@@ -1,12 +1,16 @@
 // Expm1 (s, d), on the exponential's reduction (exp.cpp):
 // exp(x) - 1 = 2^E T_j (1 + p) - 1 with p = exp(r) - 1 = r + r^2 P(r), whose
 // error counts against exp(r) - 1 itself where E = j = 0 (the result is p).
-//   dExpm1  q = 6, the table of 64 (T_j, t_j) pairs, then
-//           HA  s + 2^E T_j p summed error-free too, the errors and 2^E t_j
-//               added last, P of degree 4 (the per-element exponential's),
-//               two registers per step
-//           LA  2^E T_j p + ((2^E T_j - 1) + 2^E t_j) by one FMA, P of degree 4
-//           EP  as LA, P of degree 2
+//   dExpm1  HA  |x| < 1/16: x + x^2 P(x) with P of degree 7, no reduction;
+//               otherwise q = 6 with the table of 64 (T_j, t_j) pairs, P of
+//               degree 3 in r, st = 2^E T_j and s + (st p + (2^E t_j + e))
+//               with s + e = st - 1 error-free. A register of lanes all on
+//               one side takes one path only.
+//           LA  q = 6 on every lane, st p + ((st - 1) + 2^E t_j) by one FMA, P
+//               of degree 4 (its error counts against exp(r) - 1 where
+//               E = j = 0 and the result is p)
+//           EP  q = 10 with the table of 1024 T_j and no correction (its
+//               error is below 2^-41 of the result where j != 0), P of degree 1
 //   sExpm1  HA  q = 2, 2^(j/4) and its correction selected in-register, the
 //               TwoSum as for double, P of degree 3
 //           LA  q = 0, 2^N p + (2^N - 1) by one FMA, P of degree 4
@@ -14,6 +18,8 @@
 // Lanes outside |x| <= 708.396 (d) or |x| <= 87.3365 (s), NaNs and subnormal
 // arguments (whose results are subnormal: status 4) go to the per-element
 // routine. Documented bounds per slot: include/vexa/vm_accuracy.def.
+#include <cstddef>
+
 #include "vector_math/frame/kernel.h"
 #include "vector_math/scalar/exp_scalar.h"
 #include "vector_math/tables/exp_data.h"
@@ -25,7 +31,7 @@ namespace {
 using namespace simd;
 using namespace exp_data;
 
-enum class Acc { HA, LA, EP };
+enum class Acc { LA, EP };
 
 // Lanes above the fast-path limit, NaN, or subnormal.
 template <class V> VEXA_INLINE unsigned expm1_special(V x, elem<V> limit) {
@@ -50,44 +56,89 @@ template <class V> VEXA_INLINE V ha_sum(V st, V p, V lo) {
     return s2 + (e2 + (e1 + (tp_err + lo)));
 }
 
-template <Acc A>
-struct DExpm1 : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
+// x + x^2 P(x) by Horner's scheme.
+template <class V, std::size_t N> VEXA_INLINE V small_poly(V x, const elem<V> (&c)[N]) {
+    V p = broadcast(c[N - 1]);
+    for (std::size_t i = N - 1; i-- > 0;) p = fma(p, x, broadcast(c[i]));
+    return fma(x * x, p, x);
+}
+
+// The exponential's reduction with q = 6 for Expm1: st = 2^E T_j, the table's
+// correction 2^E t_j, and p = exp(r) - 1 = r + r^2 Q(r).
+struct DReduced64 {
+    simd::vec<double> st, lo, p;
+};
+template <int Degree> VEXA_INLINE DReduced64 reduce64(simd::vec<double> x) {
+    using V = simd::vec<double>;
+    const V t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
+    const V n = t - broadcast(kShifter);
+    const __m256i ti = as_int(t);
+    const __m128i off = _mm_and_si128(low_words(shl64<4>(ti)), _mm_set1_epi32(63 << 4));  // j * 16 bytes
+    // 2^E, E = floor(N/64), from the exponent field of the shifted N.
+    const V scale = from_int<double>(
+        add64(and_bits(shl64<46>(ti), splat64(0xFFF0000000000000ull)), splat64(0x3FF0000000000000ull)));
+    V r = fma(n, broadcast(-kLn2N64Hi), x);
+    r = fma(n, broadcast(-kLn2N64Lo), r);
+    const V r2 = r * r;
+    V q;
+    if constexpr (Degree == 3)  // the exponential's, 2^-59.3 relative to exp(r)
+        q = fma(r2, fma(r, broadcast(kHaC5), broadcast(kHaC4)), fma(r, broadcast(kHaC3), broadcast(kHaC2)));
+    else  // the per-element routine's, 2^-61.7 relative to exp(r) - 1
+        q = fma(r2, fma(r2, broadcast(kRareC6), fma(r, broadcast(kRareC5), broadcast(kRareC4))),
+                fma(r, broadcast(kRareC3), broadcast(kRareC2)));
+    V tj, lo;
+    lookup_pairs_at(tables::kExp64, off, tj, lo);
+    return {scale * tj, scale * lo, fma(r2, q, r)};
+}
+
+// x + x^2 P(x) by Horner's scheme.
+template <std::size_t N> VEXA_INLINE simd::vec<double> small_poly(simd::vec<double> x, const double (&c)[N]) {
+    simd::vec<double> p = broadcast(c[N - 1]);
+    for (std::size_t i = N - 1; i-- > 0;) p = fma(p, x, broadcast(c[i]));
+    return fma(x * x, p, x);
+}
+
+struct DExpm1HA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
+    // |x| >= 1/16: what cancels is st - 1, made error-free; the roundings of r
+    // and p cost at most about 0.2 ulp there.
+    static VEXA_INLINE V large(V x) {
+        const DReduced64 d = reduce64<3>(x);
+        V e;
+        const V s = two_sum(d.st, broadcast(-1.0), e);
+        return s + fma(d.st, d.p, d.lo + e);
+    }
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const V t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
+        special = expm1_special(x, kFastLimit);
+        const V near0 = cmp_lt(abs(x), broadcast(0.0625));
+        const unsigned m = movemask(near0);
+        if (__builtin_expect(m == 0, 1)) return large(x);
+        if (m == 0xF) return keep_sign(small_poly(x, kM1SmallHa), x);
+        return keep_sign(select(near0, small_poly(x, kM1SmallHa), large(x)), x);
+    }
+};
+
+struct DExpm1LA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        const DReduced64 d = reduce64<4>(x);
+        special = expm1_special(x, kFastLimit);
+        return keep_sign(fma(d.st, d.p, d.lo + (d.st - broadcast(1.0))), x);
+    }
+};
+
+struct DExpm1EP : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        const V t = fma(x, broadcast(kInvLn2N1024), broadcast(kShifter));
         const V n = t - broadcast(kShifter);
         const __m256i ti = as_int(t);
-        const __m128i off = _mm_and_si128(low_words(shl64<4>(ti)), _mm_set1_epi32(63 << 4));  // j * 16 bytes
-        // 2^E, E = floor(N/64), from the exponent field of the shifted N.
+        const __m128i off = _mm_and_si128(low_words(shl64<3>(ti)), _mm_set1_epi32(1023 << 3));  // j * 8 bytes
         const V scale = from_int<double>(
-            add64(and_bits(shl64<46>(ti), splat64(0xFFF0000000000000ull)), splat64(0x3FF0000000000000ull)));
-        const V r1 = fma(n, broadcast(-kLn2N64Hi), x);  // exact
-        const V nl = n * broadcast(kLn2N64Lo);
-        const V r = r1 - nl;
-        const V r2 = r * r;
-        V tj, lo;
-        lookup_pairs_at(tables::kExp64, off, tj, lo);
-        const V st = scale * tj;
-        V q;
-        if constexpr (A == Acc::EP)
-            q = fma(r2, broadcast(kM1EpC4), fma(r, broadcast(kM1EpC3), broadcast(kM1EpC2)));
-        else
-            q = fma(r2, fma(r2, broadcast(kRareC6), fma(r, broadcast(kRareC5), broadcast(kRareC4))),
-                    fma(r, broadcast(kRareC3), broadcast(kRareC2)));
-        V result;
-        if constexpr (A == Acc::HA) {
-            // The rounding errors of r and of p pass into the result at full
-            // weight where st p and st - 1 cancel: carry them.
-            const V r_err = (r1 - r) - nl;
-            const V t2 = r2 * q;
-            const V p = r + t2;
-            const V p_err = (r - p) + t2;  // |r| > |t2|
-            result = ha_sum(st, p, fma(st, r_err + p_err, scale * fma(lo, p, lo)));
-        } else {
-            const V p = fma(r2, q, r);
-            result = fma(st, p, fma(scale, lo, st - broadcast(1.0)));
-        }
+            add64(and_bits(shl64<42>(ti), splat64(0xFFF0000000000000ull)), splat64(0x3FF0000000000000ull)));
+        V r = fma(n, broadcast(-kLn2N1024Hi), x);
+        r = fma(n, broadcast(-kLn2N1024Lo), r);
+        const V p = fma(r * r, fma(r, broadcast(kLaC3), broadcast(kLaC2)), r);
+        const V st = scale * lookup_at(tables::kExp1024, off);
         special = expm1_special(x, kFastLimit);
-        return keep_sign(result, x);
+        return keep_sign(fma(st, p, st - broadcast(1.0)), x);
     }
 };
 
@@ -151,9 +202,9 @@ struct SExpm1Short : RealUnary<float, 2, VM_NAME(sExpm1), vsexpm1_cout_rare> {
 using namespace vexa::vm;
 
 extern "C" {
-VEXA_EXPORT void vexa_arx_kernel_dExpm1_S9HAynn(int n, const double* a, double* r) { unary<DExpm1<Acc::HA>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_dExpm1_S9LAynn(int n, const double* a, double* r) { unary<DExpm1<Acc::LA>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_dExpm1_S9EPnnn(int n, const double* a, double* r) { unary<DExpm1<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dExpm1_S9HAynn(int n, const double* a, double* r) { unary<DExpm1HA>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dExpm1_S9LAynn(int n, const double* a, double* r) { unary<DExpm1LA>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dExpm1_S9EPnnn(int n, const double* a, double* r) { unary<DExpm1EP>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_sExpm1_S9HAynn(int n, const float* a, float* r) { unary<SExpm1HA>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_sExpm1_S9LAynn(int n, const float* a, float* r) { unary<SExpm1Short<Acc::LA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_sExpm1_S9EPnnn(int n, const float* a, float* r) { unary<SExpm1Short<Acc::EP>>(n, a, r); }

@@ -2,7 +2,7 @@
 //   dLn HA  ln x = (k L1 + T_hi) + (r + (k L2 + T_lo + r^2 P(r))), error-free high sum,
 //           P of degree 4, two registers per step
 //   dLn LA  ln x = k ln2 + (T + (r + r^2 P(r))), P of degree 3
-//   dLn EP  ln x = k ln2 + (T + (r - r^2/2 + r^3/3))
+//   dLn EP  without the table: ln x = k ln2 + 2 atanh((m - 1)/(m + 1)) (log_core.h)
 //   sLn     ln x = k ln2 + r + r^2 P(r) with P of degree 8 and the rounding
 //           errors carried (HA), degree 6 (LA) or degree 3 (EP).
 // Zero, negative, subnormal, infinite and NaN arguments go to the per-element
@@ -20,11 +20,10 @@ enum class Acc { HA, LA, EP };
 template <Acc A>
 struct DLn : RealUnary<double, 2, VM_NAME(dLn), vdln_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const log_core::DReduced d = log_core::reduce(x, tables::kLnPairs);
         V result;
-        if constexpr (A == Acc::HA) result = log_core::ln_ha(d);
-        if constexpr (A == Acc::LA) result = log_core::ln_la(d);
-        if constexpr (A == Acc::EP) result = log_core::ln_ep(d);
+        if constexpr (A == Acc::HA) result = log_core::ln_ha(log_core::reduce(x, tables::kLnPairs));
+        if constexpr (A == Acc::LA) result = log_core::ln_la(log_core::reduce(x, tables::kLnPairs));
+        if constexpr (A == Acc::EP) result = log_core::log_atanh<6>(log_core::reduce_atanh(x), 1.0, ln_data::kLn2);
         special = not_positive_normal(x);
         return result;
     }

@@ -4,7 +4,7 @@
 //              A = 1/ln10, e the rounding error of r A_hi, error-free high sum,
 //              P of degree 4 (the Taylor series of log10(1 + r) scaled)
 //   dLog10 LA  k lg2 + (T + (r A + r^2 P(r))), P of degree 3
-//   dLog10 EP  as LA with P of degree 1
+//   dLog10 EP  without the table: k lg2 + 2 atanh((m - 1)/(m + 1)) / ln10 (log_core.h)
 //   sLog10 HA  the float logarithm's carried sum hi + lo times A in two parts
 //   sLog10 LA  k lg2 + A (r + r^2 P(r)) with the HA logarithm's P of degree 8
 //   sLog10 EP  A times the EP logarithm
@@ -24,6 +24,10 @@ enum class Acc { HA, LA, EP };
 template <Acc A>
 struct DLog10 : RealUnary<double, 2, VM_NAME(dLog10), vdlog10_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
+        if constexpr (A == Acc::EP) {
+            special = not_positive_normal(x);
+            return log_core::log_atanh<6>(log_core::reduce_atanh(x), kInvLn10Hi, kLg2);
+        }
         const log_core::DReduced d = log_core::reduce(x, tables::kLog10Pairs);
         const V r = d.r, r2 = r * r;
         V result;
@@ -40,11 +44,8 @@ struct DLog10 : RealUnary<double, 2, VM_NAME(dLog10), vdlog10_cout_rare> {
             const V lo = fma(r2, p, fma(d.k, broadcast(kLg2Lo), t_lo) + fma(r, broadcast(kInvLn10Lo), ra_err));
             result = hi + (ra + (lo + err));
         } else {
-            V p;
-            if constexpr (A == Acc::LA)
-                p = fma(r2, fma(r, broadcast(kL10LaC5), broadcast(kL10LaC4)), fma(r, broadcast(kL10LaC3), broadcast(kL10LaC2)));
-            else
-                p = fma(r, broadcast(kL10EpC3), broadcast(kL10EpC2));
+            const V p =
+                fma(r2, fma(r, broadcast(kL10LaC5), broadcast(kL10LaC4)), fma(r, broadcast(kL10LaC3), broadcast(kL10LaC2)));
             result = fma(d.k, broadcast(kLg2), d.t + fma(r2, p, r * broadcast(kInvLn10Hi)));
         }
         special = not_positive_normal(x);

@@ -3,8 +3,9 @@
 // err, so that 1 + x = u + err exactly and ln(1 + x) = ln u + ln(1 + err/u).
 //   double  u = 2^k m, r = c m - 1 exact; the exact reduced argument of 1 + x
 //           is r + d with d = c 2^-k err, so the logarithm's own evaluation
-//           runs on r + d: rounded once (LA, EP) or carried as a sum with its
-//           error added to the low part (HA)
+//           runs on r + d: rounded once (LA) or carried as a sum with its
+//           error added to the low part (HA); EP runs the logarithm without
+//           a table (log_core.h) on m - 1 + err 2^-k
 //   float   u = 2^k m, r = m - 1 exact; ln u as the float logarithm's carried
 //           sum (HA), with err/u - (err/u)^2/2 added to the low part; LA and
 //           EP run the logarithm on r + err 2^-k rounded, LA with the HA
@@ -34,6 +35,10 @@ struct DLog1p : RealUnary<double, 2, VM_NAME(dLog1p), vdlog1p_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         V err;
         const V u = two_sum(broadcast(1.0), x, err);
+        if constexpr (A == Acc::EP) {
+            special = outside(x);
+            return keep_sign(log_core::log_atanh<6>(log_core::reduce_atanh<true>(u, err), 1.0, kLn2), x);
+        }
         log_core::DReduced d = log_core::reduce(u, tables::kLnPairs);
         // 2^-k from u's exponent field (0 for the top binade, where d is negligible).
         const V inv_scale =
@@ -46,7 +51,7 @@ struct DLog1p : RealUnary<double, 2, VM_NAME(dLog1p), vdlog1p_cout_rare> {
             result = log_core::ln_ha<true>(d, r_err);
         } else {
             d.r = fma(cs, err, d.r);
-            result = A == Acc::LA ? log_core::ln_la(d) : log_core::ln_ep(d);
+            result = log_core::ln_la(d);
         }
         special = outside(x);
         return keep_sign(result, x);

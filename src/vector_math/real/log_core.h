@@ -61,7 +61,6 @@ VEXA_INLINE D poly_la(D r, D r2) {
     using namespace ln_data;
     return fma(r2, fma(r, broadcast(kLaC5), broadcast(kLaC4)), fma(r, broadcast(kC3), broadcast(kC2)));
 }
-VEXA_INLINE D poly_ep(D r) { return fma(r, broadcast(ln_data::kC3), broadcast(ln_data::kC2)); }
 
 // ln x = (k L1 + T_hi) + (r + (k L2 + T_lo + r^2 P(r) + extra)) with the high
 // sum error-free (|k L1| >= |T_hi| whenever k != 0) and `extra` a small term
@@ -78,12 +77,62 @@ template <bool Extra = false> VEXA_INLINE D ln_ha(const DReduced& d, D extra = D
     const D lo = fma(r2, poly_ha(d.r, r2), low);
     return hi + (d.r + (lo + err));
 }
+// The first two terms of P only (2^-31 relative; the float Pow's logarithm).
+VEXA_INLINE D ln_short(const DReduced& d) {
+    return fma(d.k, broadcast(ln_data::kLn2),
+               d.t + fma(d.r * d.r, fma(d.r, broadcast(ln_data::kC3), broadcast(ln_data::kC2)), d.r));
+}
 VEXA_INLINE D ln_la(const DReduced& d) {
     const D r2 = d.r * d.r;
     return fma(d.k, broadcast(ln_data::kLn2), d.t + fma(r2, poly_la(d.r, r2), d.r));
 }
-VEXA_INLINE D ln_ep(const DReduced& d) {
-    return fma(d.k, broadcast(ln_data::kLn2), d.t + fma(d.r * d.r, poly_ep(d.r), d.r));
+
+// ---- double, without a table (EP) ------------------------------------------
+// x = 2^k m with m in [sqrt(1/2), sqrt 2) by integer operations (x's bits plus
+// 1 - sqrt(1/2) in the exponent's units, so that one logical shift gives
+// k + 1023), t = 2 (m - 1)/(m + 1) with m - 1 exact, and
+// ln m = 2 atanh(t/2) = t + t^3/12 + t^5/80 + ... = t + t sum t^2i / (4^i (2i + 1))
+// with |t| <= 0.344: the series to t^11 leaves 2^-34. One division per
+// register: cheaper than the table's lookups where 26 bits suffice. (For LA
+// the longer series and the rounding of m + 1 cost more than the table saves.)
+// 2 (m - 1) is exact, so a tiny m - 1 (Log1p) comes out as itself.
+
+struct DAtanh {
+    D t;  // 2 (m - 1)/(m + 1)
+    D k;
+};
+
+// With Corrected, the argument is x + err (err tiny against x): m - 1 takes
+// err 2^-k in before the division.
+template <bool Corrected = false> VEXA_INLINE DAtanh reduce_atanh(D x, D err = D()) {
+    const __m256i xi = as_int(x);
+    const __m256i e = shr64<52>(add64(xi, splat64(0x3FF0000000000000ull - 0x3FE6A09E667F3BCDull)));
+    const D m = from_int<double>(sub64(xi, shl64<52>(sub64(e, splat64(1023)))));
+    const D k = from_int<double>(or_bits(e, splat64(0x4330000000000000ull))) - broadcast(ln_data::kExponentBias);
+    D r = m - broadcast(1.0);
+    if constexpr (Corrected) {
+        // 2^-k from 2046 - e, e clamped to 2046 (0 in the top binade, where
+        // the correction is negligible).
+        const __m256i ec = _mm256_min_epu32(e, splat64(2046));
+        r = fma(err, from_int<double>(shl64<52>(sub64(splat64(2046), ec))), r);
+    }
+    return {(r + r) / (m + broadcast(1.0)), k};
+}
+
+// ln x (scale 1) or log10 x (scale 1/ln10, lg2 = log10 2) for positive
+// normal x from the reduction: k lg2 + scale (t + t sum c_i t^2i), the series
+// to t^(2 Terms - 1) by Horner's scheme in t^2.
+template <int Terms> VEXA_INLINE D log_atanh(const DAtanh& d, double scale, double lg2) {
+    auto c = [scale](int i) {
+        double q = 2 * i + 1;
+        for (int j = 0; j < i; ++j) q *= 4;
+        return scale / q;
+    };
+    const D z = d.t * d.t;
+    D p = broadcast(c(Terms - 1));
+    for (int i = Terms - 2; i >= 1; --i) p = fma(p, z, broadcast(c(i)));
+    const D head = scale == 1.0 ? d.t : d.t * broadcast(scale);
+    return fma(d.k, broadcast(lg2), fma(d.t, p * z, head));
 }
 
 // ---- float -----------------------------------------------------------------

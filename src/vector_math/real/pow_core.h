@@ -12,9 +12,9 @@
 // the result within an ulp.
 // double EP: ln x by the LA logarithm (about 2^-52), exp with the degree-5
 // polynomial, about 42 correct bits.
-// float HA and LA: in double on two halves of the register, ln x by the EP
-// logarithm (2^-31: y ln x within 2^-24.5), exp with the degree-3 (HA) or
-// degree-2 (LA) polynomial, rounded once to float.
+// float HA and LA: in double on two halves of the register, ln x on the
+// table with two terms of P (2^-31: y ln x within 2^-24.5), exp with the
+// degree-3 (HA) or degree-2 (LA) polynomial, rounded once to float.
 // float EP: in float throughout (pow_ep below).
 //
 // Lanes the fast path leaves: x not a positive normal number (zero,
@@ -76,7 +76,7 @@ template <Acc A> VEXA_INLINE D pow(D x, D y, unsigned& special) {
 }
 
 template <Acc A> VEXA_INLINE __m128 pow_half(D x, D y, unsigned& special) {
-    const D p = y * log_core::ln_ep(log_core::reduce(x, tables::kLnPairs));
+    const D p = y * log_core::ln_short(log_core::reduce(x, tables::kLnPairs));
     const D result = exp_core::exp64<false, A == Acc::HA ? 3 : 2>(p);
     special = movemask(bit_or(cmp_gt_or_nan(p, broadcast(double(exp_data::kSOverflow))),
                               cmp_lt(p, broadcast(double(exp_data::kSSubnormal)))));

@@ -45,13 +45,12 @@ constexpr double kLn2N1024Lo = 0x1.d1cf79abc9e3bp-42;  // ln2 / 1024 - kLn2N1024
 constexpr double kLaC2 = 0x1.0000001ebfbep-1;
 constexpr double kLaC3 = 0x1.5555555555556p-3;
 
-// ---- expm1, double, q = 6 ----
-// dExpm1 HA and LA use the per-element routine's polynomial above (its error
-// relative to exp(r) - 1, 2^-61.7, is a row of polys.def too);
-// EP: exp(r) - 1 = r + r^2 (C2 + C3 r + C4 r^2), |r| <= ln2/128; fit error 2^-39.6
-constexpr double kM1EpC2 = 0x1.00000000022d1p-1;
-constexpr double kM1EpC3 = 0x1.55557081468c7p-3;
-constexpr double kM1EpC4 = 0x1.55554dd40db65p-5;
+// ---- expm1, double ----
+// dExpm1 HA for |x| < 1/16, without reduction: exp(x) - 1 = x + x^2 P(x), P
+// of degree 7; fit error 2^-62.2
+constexpr double kM1SmallHa[] = {0x1p-1,                0x1.5555555555555p-3, 0x1.55555555559a7p-5,
+                                 0x1.1111111110b21p-7,  0x1.6c16c14cef92dp-10, 0x1.a01a01bc5bc1ep-13,
+                                 0x1.a02466ebeaebp-16,  0x1.71df3bf457004p-19};
 
 // ---- float ----
 constexpr float kSFastLimit = 0x1.5d589ep+6f;  // bits 0x42AEAC4F

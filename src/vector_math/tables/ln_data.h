@@ -21,7 +21,7 @@ constexpr double kLn2 = 0x1.62e42fefa39efp-1;  // ln2 in one constant (LA, EP)
 constexpr double kLn2Hi = 0x1.62e42fefap-1;  // ln2, high part with trailing zeros: k times it is exact
 constexpr double kLn2Lo = 0x1.cf79abc9ep-40;  // ln2 - kLn2Hi
 constexpr double kExponentBias = 0x1.00000000003ffp+52;  // 2^52 + 1023: k from the biased exponent field as a double
-// dLn EP and LA: |r| <= 1.25 2^-10; EP keeps C2, C3 (fit error 2^-31.0), LA all four (fit error 2^-54.8)
+// dLn LA: |r| <= 1.25 2^-10; fit error 2^-54.8 (the first two alone: 2^-31.0, the float Pow's)
 constexpr double kC2 = -0x1.ffffffffff81fp-2;
 constexpr double kC3 = 0x1.55555555543c5p-2;
 constexpr double kLaC4 = -0x1.0000148058ee1p-2;
@@ -36,7 +36,7 @@ constexpr double kHaC6 = -0x1.5555555555555p-3;
 // taken exactly); fit error 2^-70.7
 constexpr double kPowC7 = 0x1.2492492492492p-3;  // 1/7
 // dLog10: log10(1 + r) = r/ln10 + r^2 P(r), |r| <= 1.25 2^-10; HA degree 4 (fit error 2^-64.7),
-// LA 3 (2^-55.0), EP 1 (2^-33.0)
+// LA 3 (2^-55.0)
 constexpr double kInvLn10Hi = 0x1.bcb7b1526e50ep-2;  // 1/ln10 in two parts
 constexpr double kInvLn10Lo = 0x1.95355baaafad3p-57;
 constexpr double kLg2Hi = 0x1.34413509f78p-2;  // log10(2), high part with trailing zeros: k times it is exact
@@ -51,8 +51,6 @@ constexpr double kL10LaC2 = -0x1.bcb7b1526ddfdp-3;
 constexpr double kL10LaC3 = 0x1.287a7636f3b4bp-3;
 constexpr double kL10LaC4 = -0x1.bcb7d58362cc1p-4;
 constexpr double kL10LaC5 = 0x1.63c6499435a03p-4;
-constexpr double kL10EpC2 = -0x1.bcb7c19ba8b58p-3;
-constexpr double kL10EpC3 = 0x1.287a84541a152p-3;
 // the per-element routine: |r| <= 2^-7 from the table, |x - 1| <= kNearOne directly; fit error 2^-62.6
 constexpr double kNearOne = 0x1.4p-7;  // 10 * 2^-10
 constexpr double kRareC2 = -0x1p-1;
