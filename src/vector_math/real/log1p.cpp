@@ -46,8 +46,13 @@ struct DLog1p : RealUnary<double, 2, VM_NAME(dLog1p), vdlog1p_cout_rare> {
         const V cs = d.c * inv_scale;
         V result;
         if constexpr (A == Acc::HA) {
-            V r_err;
-            d.r = two_sum(d.r, cs * err, r_err);
+            // r + d by a fast two-sum: r is a multiple of 2^-62 and |d| <= 2^-53,
+            // so either |r| >= |d| or r = 0 (row 0: c = 1, r = m - 1 = 0), or the
+            // row's table value outweighs both by far.
+            const V dd = cs * err;
+            const V s = d.r + dd;
+            const V r_err = dd - (s - d.r);
+            d.r = s;
             result = log_core::ln_ha<true>(d, r_err);
         } else {
             d.r = fma(cs, err, d.r);
