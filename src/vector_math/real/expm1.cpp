@@ -11,8 +11,9 @@
 //               E = j = 0 and the result is p)
 //           EP  q = 10 with the table of 1024 T_j and no correction (its
 //               error is below 2^-41 of the result where j != 0), P of degree 1
-//   sExpm1  HA  q = 2, 2^(j/4) and its correction selected in-register, the
-//               TwoSum as for double, P of degree 3
+//   sExpm1  HA  q = 2, 2^(j/4) and its correction selected in-register, P of
+//               degree 3, every lane through ha_sum below (st - 1 and its sum
+//               with st p error-free, the roundings of r and p carried)
 //           LA  q = 0, 2^N p + (2^N - 1) by one FMA, P of degree 4
 //           EP  as LA with ln2 in one constant and P of degree 2
 // Lanes outside |x| <= 708.396 (d) or |x| <= 87.3365 (s), NaNs and subnormal
@@ -41,7 +42,7 @@ template <class V> VEXA_INLINE unsigned expm1_special(V x, elem<V> limit) {
                            bit_and(cmp_lt(ax, broadcast(std::numeric_limits<T>::min())), cmp_lt(zero<T>(), ax))));
 }
 
-// st (1 + p) - 1 + lo for st = 2^E T_j, with the two places where the
+// st (1 + p) - 1 + lo for st = 2^E T_j (sExpm1 HA), with the two places where the
 // rounding would cost most made error-free: st - 1 (a TwoSum) and the sum of
 // that with st p, which cancel against each other when x is small but E or j
 // is not (x = -0.0057: st - 1 = -0.0108, st p = +0.0051); lo holds the
@@ -89,13 +90,6 @@ template <int Degree> VEXA_INLINE DReduced64 reduce64(simd::vec<double> x) {
     V tj, lo;
     lookup_pairs_at(tables::kExp64, off, tj, lo);
     return {scale * tj, scale * lo, fma(r2, q, r)};
-}
-
-// x + x^2 P(x) by Horner's scheme.
-template <std::size_t N> VEXA_INLINE simd::vec<double> small_poly(simd::vec<double> x, const double (&c)[N]) {
-    simd::vec<double> p = broadcast(c[N - 1]);
-    for (std::size_t i = N - 1; i-- > 0;) p = fma(p, x, broadcast(c[i]));
-    return fma(x * x, p, x);
 }
 
 struct DExpm1HA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
