@@ -5,11 +5,13 @@
 //              P of degree 4 (the Taylor series of log10(1 + r) scaled)
 //   dLog10 LA  k lg2 + (T + (r A + r^2 P(r))), P of degree 3
 //   dLog10 EP  without the table: k lg2 + 2 atanh((m - 1)/(m + 1)) / ln10 (log_core.h)
-//   sLog10 HA  the float logarithm's carried sum hi + lo times A in two parts
+//   sLog10 HA  in double: the EP logarithm of double x (2^-34), rounded once
 //   sLog10 LA  k lg2 + A (r + r^2 P(r)) with the HA logarithm's P of degree 8
 //   sLog10 EP  A times the EP logarithm
 // Zero, negative, subnormal, infinite and NaN arguments go to the per-element
 // routine. Documented bounds per slot: include/vexa/vm_accuracy.def.
+#include <cfloat>
+
 #include "vector_math/real/log_core.h"
 #include "vector_math/scalar/ln_scalar.h"
 
@@ -53,8 +55,7 @@ struct DLog10 : RealUnary<double, 2, VM_NAME(dLog10), vdlog10_cout_rare> {
     }
 };
 
-constexpr float kSInvLn10Hi = 0x1.bcb7b2p-2f;  // 1/ln10 in two parts
-constexpr float kSInvLn10Lo = -0x1.5b235ep-27f;
+constexpr float kSInvLn10 = 0x1.bcb7b2p-2f;  // 1/ln10
 constexpr float kSLg2 = 0x1.344136p-2f;  // log10(2)
 
 template <Acc A>
@@ -64,15 +65,21 @@ struct SLog10 : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLog10), vslog10_
         const log_core::SReduced d = log_core::reduce(x);
         V result;
         if constexpr (A == Acc::HA) {
-            const log_core::SPair l = log_core::ln_ha(d);
-            const V hi = l.hi * broadcast(kSInvLn10Hi);
-            const V lo = fma(l.hi, broadcast(kSInvLn10Hi), -hi);
-            result = hi + fma(l.lo, broadcast(kSInvLn10Hi), fma(l.hi, broadcast(kSInvLn10Lo), lo));
+            // In double on the two halves: the table-free logarithm (2^-34)
+            // rounded once to float, about half an ulp. (The float logarithm's
+            // carried sum is good to about 0.37 ulp of ln x, which becomes up
+            // to 0.64 ulp of log10 x where log10 x lies in a lower binade than
+            // ln x: over an ulp in all.)
+            auto half = [](__m128 h) {
+                return narrow(log_core::log_atanh<6>(log_core::reduce_atanh(_mm256_cvtps_pd(h)), kInvLn10Hi, kLg2));
+            };
+            special = movemask(bit_or(cmp_not_gt(x, zero<float>()), cmp_gt_or_nan(x, broadcast(FLT_MAX))));
+            return join(half(_mm256_castps256_ps128(x)), half(_mm256_extractf128_ps(x, 1)));
         } else if constexpr (A == Acc::LA) {
             const V r2 = d.r * d.r;
-            result = fma(d.k, broadcast(kSLg2), fma(r2, log_core::poly_ha(d.r, r2), d.r) * broadcast(kSInvLn10Hi));
+            result = fma(d.k, broadcast(kSLg2), fma(r2, log_core::poly_ha(d.r, r2), d.r) * broadcast(kSInvLn10));
         } else {
-            result = fma(d.k, broadcast(kSLg2), log_core::poly_ep(d.r) * broadcast(kSInvLn10Hi));
+            result = fma(d.k, broadcast(kSLg2), log_core::poly_ep(d.r) * broadcast(kSInvLn10));
         }
         special = not_positive_normal(x);
         return result;
