@@ -48,7 +48,7 @@ template <class T> std::vector<T> inputs(std::size_t n, Dist d, double lo, doubl
     return v;
 }
 
-struct Spec {
+struct Domain {
     Dist d;
     double lo, hi;
 };
@@ -61,7 +61,7 @@ template <__m256d (*F)(__m256d)> void peer_d(int n, const double* a, double* r) 
 template <__m256 (*F)(__m256)> void peer_s(int n, const float* a, float* r) {
     for (int i = 0; i < n; i += 8) _mm256_storeu_ps(r + i, F(_mm256_loadu_ps(a + i)));
 }
-template <class T> void run1(benchmark::State& st, Unary<T> f, Spec s) {
+template <class T> void run1(benchmark::State& st, Unary<T> f, Domain s) {
     const std::size_t n = std::size_t(st.range(0));
     const std::vector<T> a = inputs<T>(n, s.d, s.lo, s.hi, 1);
     std::vector<T> r(n);
@@ -89,10 +89,10 @@ template <__m256 (*F)(__m256, __m256)> void peerx_s(int n, const float* a, float
     const __m256 y = _mm256_set1_ps(b);
     for (int i = 0; i < n; i += 8) _mm256_storeu_ps(r + i, F(_mm256_loadu_ps(a + i), y));
 }
-template <class T> Spec pow_base() { return {Dist::LogUniform, sizeof(T) == 4 ? 0.1 : 0.01, sizeof(T) == 4 ? 10.0 : 100.0}; }
+template <class T> Domain pow_base() { return {Dist::LogUniform, sizeof(T) == 4 ? 0.1 : 0.01, sizeof(T) == 4 ? 10.0 : 100.0}; }
 template <class T> void run2(benchmark::State& st, Binary<T> f) {
     const std::size_t n = std::size_t(st.range(0));
-    const Spec s = pow_base<T>();
+    const Domain s = pow_base<T>();
     const std::vector<T> a = inputs<T>(n, s.d, s.lo, s.hi, 1), b = inputs<T>(n, Dist::Uniform, -30, 30, 2);
     std::vector<T> r(n);
     for (auto _ : st) {
@@ -103,7 +103,7 @@ template <class T> void run2(benchmark::State& st, Binary<T> f) {
 }
 template <class T> void runx(benchmark::State& st, Scalar<T> f) {
     const std::size_t n = std::size_t(st.range(0));
-    const Spec s = pow_base<T>();
+    const Domain s = pow_base<T>();
     const std::vector<T> a = inputs<T>(n, s.d, s.lo, s.hi, 1);
     std::vector<T> r(n);
     for (auto _ : st) {
@@ -128,7 +128,7 @@ __m256 sleef_powf(__m256 x, __m256 y) { return Sleef_powf8_u10avx2(x, y); }
 
 const bool kRegistered = [] {
     // ---- double ----
-    const Spec expm1_d{Dist::Uniform, -10, 10}, log10_d{Dist::LogUniform, 1e-300, 1e300}, log1p_d{Dist::ExpMinusOne, -20, 20};
+    const Domain expm1_d{Dist::Uniform, -10, 10}, log10_d{Dist::LogUniform, 1e-300, 1e300}, log1p_d{Dist::ExpMinusOne, -20, 20};
     reg("dExpm1/vexa_HA", run1<double>, vexa_arx_kernel_dExpm1_S9HAynn, expm1_d);
     reg("dExpm1/vexa_LA", run1<double>, vexa_arx_kernel_dExpm1_S9LAynn, expm1_d);
     reg("dExpm1/vexa_EP", run1<double>, vexa_arx_kernel_dExpm1_S9EPnnn, expm1_d);
@@ -155,7 +155,7 @@ const bool kRegistered = [] {
     reg("dPowx/sleef_u10", runx<double>, peerx_d<sleef_pow>);
     reg("dPowx/libmvec", runx<double>, peerx_d<_ZGVdN4vv_pow>);
     // ---- float ----
-    const Spec expm1_s{Dist::Uniform, -10, 10}, log10_s{Dist::LogUniform, 1e-37, 1e37}, log1p_s{Dist::ExpMinusOne, -15, 15};
+    const Domain expm1_s{Dist::Uniform, -10, 10}, log10_s{Dist::LogUniform, 1e-37, 1e37}, log1p_s{Dist::ExpMinusOne, -15, 15};
     reg("sExpm1/vexa_HA", run1<float>, vexa_arx_kernel_sExpm1_S9HAynn, expm1_s);
     reg("sExpm1/vexa_LA", run1<float>, vexa_arx_kernel_sExpm1_S9LAynn, expm1_s);
     reg("sExpm1/vexa_EP", run1<float>, vexa_arx_kernel_sExpm1_S9EPnnn, expm1_s);
