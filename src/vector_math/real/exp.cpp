@@ -16,7 +16,6 @@
 #include "vector_math/real/exp_core.h"
 #include "vector_math/scalar/exp_scalar.h"
 #include "vector_math/tables/exp_data.h"
-#include "vector_math/tables/exp_tables.h"
 
 namespace vexa::vm {
 namespace {
@@ -24,7 +23,6 @@ namespace {
 using namespace simd;
 using namespace exp_data;
 
-constexpr uint64_t kExponentField = 0xFFF0000000000000ull;
 
 struct DExpHA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
@@ -35,20 +33,11 @@ struct DExpHA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
 
 struct DExpLA : RealUnary<double, 2, VM_NAME(dExp), vdexp_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const V t = fma(x, broadcast(kInvLn2N1024), broadcast(kShifter));
-        const V n = t - broadcast(kShifter);
-        const __m256i ti = as_int(t);
-        const __m128i off = _mm_and_si128(low_words(shl64<3>(ti)), _mm_set1_epi32(1023 << 3));  // j * 8 bytes
-        const __m256i scale = and_bits(shl64<42>(ti), splat64(kExponentField));
-        V r = fma(n, broadcast(-kLn2N1024Hi), x);
-        r = fma(n, broadcast(-kLn2N1024Lo), r);
-        const V p = fma(r * r, fma(r, broadcast(kLaC3), broadcast(kLaC2)), r);
-        const V tj = lookup_at(tables::kExp1024, off);
-        const V y = fma(tj, p, tj);
+        const exp_core::Reduced1024 d = exp_core::reduce1024(x);
         // The upper word of |x| from 0x4086232A (about 708.3956), infinities and NaNs.
         const __m256i hx = as_int(abs(x));
         special = movemask(from_int<double>(_mm256_cmpgt_epi64(hx, splat64(0x40862329FFFFFFFFull))));
-        return from_int<double>(add64(as_int(y), scale));
+        return exp_core::scaled(fma(d.tj, d.p, d.tj), d.field);
     }
 };
 

@@ -15,32 +15,68 @@ namespace vexa::vm::exp_core {
 using namespace simd;
 using D = vec<double>;
 
-// exp(x + xl) (xl a low part of the caller's, added to r, when Low) with
-// exp(r) - 1 of degree 5 (error 2^-59.3 relative), 3 (2^-34.6) or 2 (2^-25.3).
-template <bool Low, int Degree> VEXA_INLINE D exp64(D x, D xl = D()) {
+// The reduction with q = 6: E = floor(N/64) in the exponent field (E << 52),
+// T_j and t_j from the table, and p = exp(r) - 1 (r plus xl, a low part of
+// the caller's, when Low) of degree 6 (2^-70.2 relative to exp(r), 2^-61.7 to
+// exp(r) - 1), 5 (2^-59.3), 3 (2^-34.6) or 2 (2^-25.3).
+struct Reduced64 {
+    __m256i field;
+    D tj, lo, p;
+};
+template <bool Low, int Degree> VEXA_INLINE Reduced64 reduce64(D x, D xl = D()) {
     using namespace exp_data;
     const D t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
     const D n = t - broadcast(kShifter);
     const __m256i ti = as_int(t);
-    // Table index j and the exponent floor(N/64) in the exponent field.
     const __m128i off = _mm_and_si128(low_words(shl64<4>(ti)), _mm_set1_epi32(63 << 4));  // j * 16 bytes
-    const __m256i scale = and_bits(shl64<46>(ti), splat64(0xFFF0000000000000ull));
     D r = fma(n, broadcast(-kLn2N64Hi), x);
     r = fma(n, broadcast(-kLn2N64Lo), r);
     if constexpr (Low) r = r + xl;
     const D r2 = r * r;
     D q;
-    if constexpr (Degree == 5)
+    if constexpr (Degree == 6)
+        q = fma(r2, fma(r2, broadcast(kRareC6), fma(r, broadcast(kRareC5), broadcast(kRareC4))),
+                fma(r, broadcast(kRareC3), broadcast(kRareC2)));
+    else if constexpr (Degree == 5)
         q = fma(r2, fma(r, broadcast(kHaC5), broadcast(kHaC4)), fma(r, broadcast(kHaC3), broadcast(kHaC2)));
     else if constexpr (Degree == 3)
         q = fma(r, broadcast(kHaC3), broadcast(kHaC2));
     else
         q = broadcast(kHaC2);
-    const D p = fma(r2, q, r);
-    D tj, lo;
-    lookup_pairs_at(tables::kExp64, off, tj, lo);
-    const D y = tj + fma(tj, p, lo);
-    return from_int<double>(add64(as_int(y), scale));
+    Reduced64 d;
+    d.field = and_bits(shl64<46>(ti), splat64(0xFFF0000000000000ull));
+    lookup_pairs_at(tables::kExp64, off, d.tj, d.lo);
+    d.p = fma(r2, q, r);
+    return d;
+}
+
+// The reduction with q = 10: E in the exponent field, T_j from the table of
+// 1024 (no correction), p = exp(r) - 1 of degree 3 (2^-52.7 relative to exp(r)).
+struct Reduced1024 {
+    __m256i field;
+    D tj, p;
+};
+VEXA_INLINE Reduced1024 reduce1024(D x) {
+    using namespace exp_data;
+    const D t = fma(x, broadcast(kInvLn2N1024), broadcast(kShifter));
+    const D n = t - broadcast(kShifter);
+    const __m256i ti = as_int(t);
+    const __m128i off = _mm_and_si128(low_words(shl64<3>(ti)), _mm_set1_epi32(1023 << 3));  // j * 8 bytes
+    D r = fma(n, broadcast(-kLn2N1024Hi), x);
+    r = fma(n, broadcast(-kLn2N1024Lo), r);
+    return {and_bits(shl64<42>(ti), splat64(0xFFF0000000000000ull)), lookup_at(tables::kExp1024, off),
+            fma(r * r, fma(r, broadcast(kLaC3), broadcast(kLaC2)), r)};
+}
+
+// y 2^E for y in [0.7, 1.42] and a normal 2^E: E added to y's exponent field.
+VEXA_INLINE D scaled(D y, __m256i field) { return from_int<double>(add64(as_int(y), field)); }
+// 2^E itself.
+VEXA_INLINE D pow2_of(__m256i field) { return from_int<double>(add64(field, splat64(0x3FF0000000000000ull))); }
+
+// exp(x + xl) for |x| <= 708.396 (T_j + (T_j p + t_j)) 2^E.
+template <bool Low, int Degree> VEXA_INLINE D exp64(D x, D xl = D()) {
+    const Reduced64 d = reduce64<Low, Degree>(x, xl);
+    return scaled(d.tj + fma(d.tj, d.p, d.lo), d.field);
 }
 
 }  // namespace vexa::vm::exp_core

@@ -21,10 +21,9 @@
 // routine. Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include <cstddef>
 
-#include "vector_math/frame/kernel.h"
+#include "vector_math/real/exp_core.h"
 #include "vector_math/scalar/exp_scalar.h"
 #include "vector_math/tables/exp_data.h"
-#include "vector_math/tables/exp_tables.h"
 
 namespace vexa::vm {
 namespace {
@@ -64,42 +63,15 @@ template <class V, std::size_t N> VEXA_INLINE V small_poly(V x, const elem<V> (&
     return fma(x * x, p, x);
 }
 
-// The exponential's reduction with q = 6 for Expm1: st = 2^E T_j, the table's
-// correction 2^E t_j, and p = exp(r) - 1 = r + r^2 Q(r).
-struct DReduced64 {
-    simd::vec<double> st, lo, p;
-};
-template <int Degree> VEXA_INLINE DReduced64 reduce64(simd::vec<double> x) {
-    using V = simd::vec<double>;
-    const V t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
-    const V n = t - broadcast(kShifter);
-    const __m256i ti = as_int(t);
-    const __m128i off = _mm_and_si128(low_words(shl64<4>(ti)), _mm_set1_epi32(63 << 4));  // j * 16 bytes
-    // 2^E, E = floor(N/64), from the exponent field of the shifted N.
-    const V scale = from_int<double>(
-        add64(and_bits(shl64<46>(ti), splat64(0xFFF0000000000000ull)), splat64(0x3FF0000000000000ull)));
-    V r = fma(n, broadcast(-kLn2N64Hi), x);
-    r = fma(n, broadcast(-kLn2N64Lo), r);
-    const V r2 = r * r;
-    V q;
-    if constexpr (Degree == 3)  // the exponential's, 2^-59.3 relative to exp(r)
-        q = fma(r2, fma(r, broadcast(kHaC5), broadcast(kHaC4)), fma(r, broadcast(kHaC3), broadcast(kHaC2)));
-    else  // the per-element routine's, 2^-61.7 relative to exp(r) - 1
-        q = fma(r2, fma(r2, broadcast(kRareC6), fma(r, broadcast(kRareC5), broadcast(kRareC4))),
-                fma(r, broadcast(kRareC3), broadcast(kRareC2)));
-    V tj, lo;
-    lookup_pairs_at(tables::kExp64, off, tj, lo);
-    return {scale * tj, scale * lo, fma(r2, q, r)};
-}
-
 struct DExpm1HA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
     // |x| >= 1/16: what cancels is st - 1, made error-free; the roundings of r
     // and p cost at most about 0.2 ulp there.
     static VEXA_INLINE V large(V x) {
-        const DReduced64 d = reduce64<3>(x);
+        const exp_core::Reduced64 d = exp_core::reduce64<false, 5>(x);
+        const V scale = exp_core::pow2_of(d.field), st = scale * d.tj;
         V e;
-        const V s = two_sum(d.st, broadcast(-1.0), e);
-        return s + fma(d.st, d.p, d.lo + e);
+        const V s = two_sum(st, broadcast(-1.0), e);
+        return s + fma(st, d.p, scale * d.lo + e);
     }
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = expm1_special(x, kFastLimit);
@@ -113,26 +85,19 @@ struct DExpm1HA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
 
 struct DExpm1LA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const DReduced64 d = reduce64<4>(x);
+        const exp_core::Reduced64 d = exp_core::reduce64<false, 6>(x);
+        const V scale = exp_core::pow2_of(d.field), st = scale * d.tj;
         special = expm1_special(x, kFastLimit);
-        return keep_sign(fma(d.st, d.p, d.lo + (d.st - broadcast(1.0))), x);
+        return keep_sign(fma(st, d.p, scale * d.lo + (st - broadcast(1.0))), x);
     }
 };
 
 struct DExpm1EP : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const V t = fma(x, broadcast(kInvLn2N1024), broadcast(kShifter));
-        const V n = t - broadcast(kShifter);
-        const __m256i ti = as_int(t);
-        const __m128i off = _mm_and_si128(low_words(shl64<3>(ti)), _mm_set1_epi32(1023 << 3));  // j * 8 bytes
-        const V scale = from_int<double>(
-            add64(and_bits(shl64<42>(ti), splat64(0xFFF0000000000000ull)), splat64(0x3FF0000000000000ull)));
-        V r = fma(n, broadcast(-kLn2N1024Hi), x);
-        r = fma(n, broadcast(-kLn2N1024Lo), r);
-        const V p = fma(r * r, fma(r, broadcast(kLaC3), broadcast(kLaC2)), r);
-        const V st = scale * lookup_at(tables::kExp1024, off);
+        const exp_core::Reduced1024 d = exp_core::reduce1024(x);
+        const V st = exp_core::pow2_of(d.field) * d.tj;
         special = expm1_special(x, kFastLimit);
-        return keep_sign(fma(st, p, st - broadcast(1.0)), x);
+        return keep_sign(fma(st, d.p, st - broadcast(1.0)), x);
     }
 };
 
