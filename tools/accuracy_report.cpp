@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
             ++failures;
             continue;
         }
-        const bool all = exhaustive && k.type == 's' && arity_of(k.fn) == 1;
+        const bool all = exhaustive && k.type == 's' && (arity_of(k.fn) == 1 || arity_of(k.fn) == 4);
         const Accuracy a = all ? exhaustive_float(k, threads) : measure_slot(k, samples);
         const bool ok = within(k.bound, a.max_ulp, a.min_bits);
         const std::string inputs = all ? "all 2^32" : std::to_string(a.count);

@@ -97,6 +97,9 @@ template <> VEXA_INLINE __m256d bit_pattern<double>(uint64_t bits) {
 // ---- arithmetic and logic ---------------------------------------------------
 VEXA_INLINE __m256 fma(__m256 a, __m256 b, __m256 c) { return _mm256_fmadd_ps(a, b, c); }
 VEXA_INLINE __m256d fma(__m256d a, __m256d b, __m256d c) { return _mm256_fmadd_pd(a, b, c); }
+// c - a b with one rounding.
+VEXA_INLINE __m256 fnma(__m256 a, __m256 b, __m256 c) { return _mm256_fnmadd_ps(a, b, c); }
+VEXA_INLINE __m256d fnma(__m256d a, __m256d b, __m256d c) { return _mm256_fnmadd_pd(a, b, c); }
 VEXA_INLINE __m256 bit_and(__m256 a, __m256 b) { return _mm256_and_ps(a, b); }
 VEXA_INLINE __m256d bit_and(__m256d a, __m256d b) { return _mm256_and_pd(a, b); }
 VEXA_INLINE __m256 bit_or(__m256 a, __m256 b) { return _mm256_or_ps(a, b); }

@@ -80,7 +80,7 @@ struct OracleRow {
     const char* domain;
     const char* hard;
 };
-enum { ONE = 1, TWO = 2, SCAL = 3 };
+enum { ONE = 1, TWO = 2, SCAL = 3, PAIR = 4 };
 
 constexpr OracleRow kOracles[] = {
 #define VM_ORACLE(F, arity, oracle, reference, domain, hard) {#F, arity, exact(oracle), reference, #domain, hard},
@@ -97,6 +97,7 @@ struct DomainRow {
 #define SIGNED Shape::Signed
 #define POSITIVE Shape::Positive
 #define POWER Shape::Power
+#define PERIODIC Shape::Periodic
 #define VM_POINTS(...) std::vector<double>{__VA_ARGS__}
 const DomainRow kDomains[] = {
 #define VM_DOMAIN(name, shape, ft, flo, fhi, dt, dlo, dhi, fp, dp) {#name, shape, {ft, dt}, {flo, dlo}, {fhi, dhi}, {fp, dp}},
@@ -105,6 +106,7 @@ const DomainRow kDomains[] = {
 #undef SIGNED
 #undef POSITIVE
 #undef POWER
+#undef PERIODIC
 #undef VM_POINTS
 
 void eval(Fn f, double x, Big& out) {
@@ -204,6 +206,18 @@ float correctly_rounded(Fn f, float x) { return rounded<float>(f, double(x)); }
 
 const char* name_of(Fn f) { return kOracles[int(f)].name; }
 int arity_of(Fn f) { return kOracles[int(f)].arity; }
+Fn second_of(Fn f) {
+    struct Row {
+        Fn f, g;
+    };
+    static const Row rows[] = {
+#define VM_SECOND(F, G) {Fn::F, Fn::G},
+#include "vexa/vm_accuracy.def"
+    };
+    for (const Row& r : rows)
+        if (r.f == f) return r.g;
+    return f;
+}
 double reference(Fn f, double x) { return kOracles[int(f)].reference(x); }  // one-argument rows only
 
 Domain domain_of(Fn f, bool is_float) {

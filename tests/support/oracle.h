@@ -25,7 +25,7 @@ enum class Fn {
 #include "vexa/vm_accuracy.def"
 };
 
-enum class Shape { Signed, Positive, Power };
+enum class Shape { Signed, Positive, Power, Periodic };
 
 // A VM_DOMAIN row: the sweep of one type.
 struct Domain {
@@ -37,8 +37,11 @@ struct Domain {
 
 // What the catalogue says of f.
 const char* name_of(Fn f);
-// 1 (one argument), 2 (two arrays) or 3 (an array and a scalar second argument).
+// 1 (one argument), 2 (two arrays), 3 (an array and a scalar second
+// argument) or 4 (one argument, two results).
 int arity_of(Fn f);
+// The row measuring the second result of a two-result function.
+Fn second_of(Fn f);
 Domain domain_of(Fn f, bool is_float);
 // The hard-to-round double arguments of f (empty when it has no file or the
 // file cannot be read).

@@ -7,6 +7,7 @@
 #include <thread>
 #include <cstring>
 #include <limits>
+#include <mpfr.h>
 
 #include "support/kernels.h"
 #include "vexa/vector_math.h"
@@ -33,6 +34,59 @@ template <class T> void add_specials(std::vector<T>& v) {
         v.push_back(s);
 }
 
+// In every binade [2^e, 2^(e+1)) from e = 0 up, the positive T nearest to a
+// multiple of pi/2: x = m 2^(e-p+1) with m in [2^(p-1), 2^p), and
+// x 2/pi = m beta mod 1 with beta = frac(2^(e-p+1) 2/pi). The denominators q
+// of the convergents of beta are the best multipliers; the candidates are
+// their smallest multiples j q inside the binade's range of m.
+template <class T> const std::vector<T>& near_pio2_multiples() {
+    static const std::vector<T> list = [] {
+        constexpr int p = std::numeric_limits<T>::digits;
+        std::vector<T> out;
+        mpfr_t two_over_pi, beta, x, t, best;
+        mpfr_inits2(2600, two_over_pi, beta, x, t, best, (mpfr_ptr)nullptr);
+        mpfr_const_pi(two_over_pi, MPFR_RNDN);
+        mpfr_ui_div(two_over_pi, 2, two_over_pi, MPFR_RNDN);
+        const uint64_t lo = uint64_t(1) << (p - 1), hi = uint64_t(1) << p;
+        for (int e = 0; e <= kMaxBinade<T>; ++e) {
+            mpfr_mul_2si(beta, two_over_pi, e - p + 1, MPFR_RNDN);
+            mpfr_frac(beta, beta, MPFR_RNDN);
+            uint64_t q_prev = 0, q = 1, best_m = 0;
+            mpfr_set_ui(best, 1, MPFR_RNDN);
+            mpfr_set(x, beta, MPFR_RNDN);
+            for (int step = 0; step < 80 && q < hi; ++step) {
+                // the candidate of this convergent's denominator
+                const uint64_t m = q * ((lo + q - 1) / q);
+                if (m < hi) {
+                    mpfr_mul_ui(t, beta, (unsigned long)(m >> 32), MPFR_RNDN);
+                    mpfr_mul_2ui(t, t, 32, MPFR_RNDN);
+                    mpfr_t u;
+                    mpfr_init2(u, 2600);
+                    mpfr_mul_ui(u, beta, (unsigned long)(m & 0xFFFFFFFFu), MPFR_RNDN);
+                    mpfr_add(t, t, u, MPFR_RNDN);
+                    mpfr_clear(u);
+                    mpfr_frac(t, t, MPFR_RNDN);
+                    if (mpfr_cmp_d(t, 0.5) > 0) mpfr_ui_sub(t, 1, t, MPFR_RNDN);
+                    if (mpfr_cmp(t, best) < 0) mpfr_set(best, t, MPFR_RNDN), best_m = m;
+                }
+                // next partial quotient
+                if (mpfr_zero_p(x)) break;
+                mpfr_ui_div(x, 1, x, MPFR_RNDN);
+                mpfr_floor(t, x);
+                const double a = mpfr_get_d(t, MPFR_RNDN);
+                mpfr_sub(x, x, t, MPFR_RNDN);
+                if (a > double(hi)) break;
+                const uint64_t next = uint64_t(a) * q + q_prev;
+                q_prev = q, q = next;
+            }
+            if (best_m != 0) out.push_back(T(std::ldexp(double(best_m), e - p + 1)));
+        }
+        mpfr_clears(two_over_pi, beta, x, t, best, (mpfr_ptr)nullptr);
+        return out;
+    }();
+    return list;
+}
+
 }  // namespace
 
 template <class T> std::vector<T> sweep_inputs(Fn f, std::size_t count, uint64_t seed) {
@@ -42,7 +96,9 @@ template <class T> std::vector<T> sweep_inputs(Fn f, std::size_t count, uint64_t
     add_specials(v);
     const std::size_t dense = count / 4;
     const Domain d = domain_of(f, sizeof(T) == 4);
-    if (d.shape == Shape::Signed) {
+    if (d.shape == Shape::Periodic)
+        for (T x : near_pio2_multiples<T>()) v.push_back(g.next() & 1 ? -x : x);
+    if (d.shape == Shape::Signed || d.shape == Shape::Periodic) {
         // Every binade of |x| up to 2^top, both signs, inside (lo - 1, hi + 1);
         // dense around the points.
         while (v.size() < count - dense) {
@@ -231,6 +287,25 @@ void fold_in(Accuracy& a, const Accuracy& b) {
 template <class F> F as(const SlotKernel& k) { return reinterpret_cast<F>(const_cast<void*>(k.kernel)); }
 
 template <class T> using Scalar = void (*)(int, const T*, T, T*);
+template <class T> using Pair = void (*)(int, const T*, T*, T*);
+// Both results of a two-result kernel on x, the second measured against its own row.
+template <class T> Accuracy measure_pair(Fn f, Pair<T> k, const std::vector<T>& x) {
+    std::vector<T> r1(x.size()), r2(x.size());
+    const unsigned mode = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_IGNORE);
+    k(int(x.size()), x.data(), r1.data(), r2.data());
+    vexa_arx_kernel_SetMode(mode);
+    Accuracy a;
+    a.count = x.size();
+    const Fn g = second_of(f);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        for (const double u : {ulp_error(f, x[i], r1[i]), ulp_error(g, x[i], r2[i])}) {
+            if (u > a.max_ulp || std::isnan(u)) a.max_ulp = u, a.worst_x = double(x[i]);
+            const double b = sizeof(T) == 4 ? correct_bits_float(u) : correct_bits_double(u);
+            if (b < a.min_bits) a.min_bits = b, a.min_bits_x = double(x[i]);
+        }
+    }
+    return a;
+}
 // Pairs for a two-argument function: the POWER pairs, or two sweeps of the
 // domain. A scalar second argument comes in runs of kRun equal values, one
 // call per run.
@@ -284,6 +359,14 @@ template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t sampl
         }
         return a;
     }
+    if (arity_of(k.fn) == 4) {
+        Accuracy a = measure_pair<T>(k.fn, as<Pair<T>>(k), sweep_inputs<T>(k.fn, samples, seed));
+        if constexpr (sizeof(T) == 8) {
+            const std::vector<double> hard = hard_inputs_of(k.fn);
+            if (!hard.empty()) fold_in(a, measure_pair<T>(k.fn, as<Pair<T>>(k), hard));
+        }
+        return a;
+    }
     const std::vector<T> x = sweep_inputs<T>(k.fn, samples, seed);
     Accuracy a = measure<T>(k.fn, as<Unary<T>>(k), x);
     if constexpr (sizeof(T) == 8) {
@@ -295,6 +378,14 @@ template <class T> Accuracy measure_typed(const SlotKernel& k, std::size_t sampl
     return a;
 }
 template <class T> uint64_t digest_typed(const SlotKernel& k, std::size_t count) {
+    if (arity_of(k.fn) == 4) {
+        const std::vector<T> x = sweep_inputs<T>(k.fn, count, 99);
+        std::vector<T> r(2 * x.size());
+        const unsigned mode = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_IGNORE);
+        as<Pair<T>>(k)(int(x.size()), x.data(), r.data(), r.data() + x.size());
+        vexa_arx_kernel_SetMode(mode);
+        return fnv(r);
+    }
     if (arity_of(k.fn) >= 2) {
         std::vector<T> x, y;
         pairs_for<T>(k.fn, count, 99, x, y);
@@ -343,24 +434,32 @@ double reference_error(double y, float r) {
 
 Accuracy exhaustive_float(const SlotKernel& k, int threads) {
     auto* fn = reinterpret_cast<void (*)(int, const float*, float*)>(const_cast<void*>(k.kernel));
+    auto* pair = reinterpret_cast<void (*)(int, const float*, float*, float*)>(const_cast<void*>(k.kernel));
+    const bool two = arity_of(k.fn) == 4;
+    const Fn second = second_of(k.fn);
     constexpr uint64_t kChunk = 1u << 16, kChunks = (uint64_t(1) << 32) / kChunk;
     std::atomic<uint64_t> next{0};
     auto part = std::vector<Accuracy>(std::size_t(threads));
     auto work = [&](int t) {
         const unsigned mode = vexa_arx_kernel_SetMode(VEXA_VM_ERRMODE_IGNORE);
-        std::vector<float> x(kChunk), r(kChunk);
+        std::vector<float> x(kChunk), r(kChunk), r2(kChunk);
         Accuracy& a = part[std::size_t(t)];
         for (uint64_t c; (c = next.fetch_add(1)) < kChunks;) {
             for (uint64_t i = 0; i < kChunk; ++i) {
                 const uint32_t bits = uint32_t(c * kChunk + i);
                 std::memcpy(&x[i], &bits, 4);
             }
-            fn(int(kChunk), x.data(), r.data());
-            for (uint64_t i = 0; i < kChunk; ++i) {
-                double u = reference_error(reference(k.fn, double(x[i])), r[i]);
-                // Settle with the oracle what the reference cannot, and whatever may be the largest.
-                if (u < 0 || (u > 0 && u > a.max_ulp - 0x1p-20)) u = ulp_error(k.fn, x[i], r[i]);
-                if (u > a.max_ulp) a.max_ulp = u, a.worst_x = double(x[i]);
+            if (two) pair(int(kChunk), x.data(), r.data(), r2.data());
+            else fn(int(kChunk), x.data(), r.data());
+            for (int o = 0; o < (two ? 2 : 1); ++o) {
+                const Fn f = o == 0 ? k.fn : second;
+                const std::vector<float>& res = o == 0 ? r : r2;
+                for (uint64_t i = 0; i < kChunk; ++i) {
+                    double u = reference_error(reference(f, double(x[i])), res[i]);
+                    // Settle with the oracle what the reference cannot, and whatever may be the largest.
+                    if (u < 0 || (u > 0 && u > a.max_ulp - 0x1p-20)) u = ulp_error(f, x[i], res[i]);
+                    if (u > a.max_ulp) a.max_ulp = u, a.worst_x = double(x[i]);
+                }
             }
         }
         vexa_arx_kernel_SetMode(mode);

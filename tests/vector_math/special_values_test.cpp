@@ -1,5 +1,5 @@
-// Special inputs of the exponential and logarithm families (and InvSqrt)
-// under every accuracy: results, statuses and
+// Special inputs of the exponential, logarithm and trigonometric families
+// (and InvSqrt) under every accuracy: results, statuses and
 // errno; the order of the callbacks for several failing elements; subnormal
 // arguments and results; and the status word left alone by ordinary inputs.
 #include <gtest/gtest.h>
@@ -259,6 +259,82 @@ TEST(SpecialValues, InvSqrt) {
                             {kNaNf, Want::NaN, 0, 0},
                             {1.4e-45f, Want::Near, 2.6713738e22f, 0},
                             {FLT_MAX, Want::Near, 5.421011e-20f, 0}});
+}
+
+TEST(SpecialValues, SinCosTan) {
+    const double big = 0x1.fffffffffffffp+1023;
+    check_all_slots<double>("dSin", vexa_arx_kernel_dSin_ttab,
+                            {{-0.0, Want::Exact, -0.0, 0},
+                             {0.0, Want::Exact, 0.0, 0},
+                             {INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {-INFINITY, Want::NaN, 0, 1},
+                             {1e-310, Want::Exact, 1e-310, 0},
+                             {big, Want::Near, 0.0049619547891840618, 0},
+                             {1e22, Want::Near, -0.8522008497671888, 0},
+                             {1.5707963267948966, Want::Exact, 1.0, 0}});
+    check_all_slots<double>("dCos", vexa_arx_kernel_dCos_ttab,
+                            {{-0.0, Want::Exact, 1.0, 0},
+                             {INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {1e22, Want::Near, 0.5232147853951389, 0},
+                             {-INFINITY, Want::NaN, 0, 1}});
+    check_all_slots<double>("dTan", vexa_arx_kernel_dTan_ttab,
+                            {{-0.0, Want::Exact, -0.0, 0},
+                             {INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {1.5707963267948966, Want::Near, 1.633123935319537e16, 0},
+                             {1e22, Want::Near, -1.628778225606899, 0}});
+    check_all_slots<float>("sSin", vexa_arx_kernel_sSin_ttab,
+                           {{-0.0f, Want::Exact, -0.0f, 0},
+                            {INFINITY, Want::NaN, 0, 1},
+                            {kNaNf, Want::NaN, 0, 0},
+                            {FLT_MAX, Want::Near, -0.521876574f, 0}});
+    check_all_slots<float>("sCos", vexa_arx_kernel_sCos_ttab,
+                           {{-0.0f, Want::Exact, 1.0f, 0}, {-INFINITY, Want::NaN, 0, 1}, {kNaNf, Want::NaN, 0, 0}});
+    check_all_slots<float>("sTan", vexa_arx_kernel_sTan_ttab,
+                           {{-0.0f, Want::Exact, -0.0f, 0},
+                            {INFINITY, Want::NaN, 0, 1},
+                            {kNaNf, Want::NaN, 0, 0},
+                            {FLT_MAX, Want::Near, -0.611797950f, 0}});
+}
+
+TEST(SpecialValues, InverseTrigonometric) {
+    const double pio2 = 1.5707963267948966, pi = 3.141592653589793;
+    check_all_slots<double>("dAsin", vexa_arx_kernel_dAsin_ttab,
+                            {{-0.0, Want::Exact, -0.0, 0},
+                             {1.0, Want::Exact, pio2, 0},
+                             {-1.0, Want::Exact, -pio2, 0},
+                             {1.0000000000000002, Want::NaN, 0, 1},
+                             {-INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {0.5, Want::Near, 0.5235987755982989, 0}});
+    check_all_slots<double>("dAcos", vexa_arx_kernel_dAcos_ttab,
+                            {{1.0, Want::Exact, 0.0, 0},
+                             {-1.0, Want::Exact, pi, 0},
+                             {-0.0, Want::Exact, pio2, 0},
+                             {-2.0, Want::NaN, 0, 1},
+                             {INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0}});
+    check_all_slots<float>("sAsin", vexa_arx_kernel_sAsin_ttab,
+                           {{-0.0f, Want::Exact, -0.0f, 0},
+                            {1.0f, Want::Exact, float(pio2), 0},
+                            {1.00000012f, Want::NaN, 0, 1},
+                            {kNaNf, Want::NaN, 0, 0}});
+    check_all_slots<float>("sAcos", vexa_arx_kernel_sAcos_ttab,
+                           {{-1.0f, Want::Exact, float(pi), 0}, {INFINITY, Want::NaN, 0, 1}, {kNaNf, Want::NaN, 0, 0}});
+    // Atan reports nothing: its limits at the infinities, NaN through.
+    check_all_slots<double>("dAtan", vexa_arx_kernel_dAtan_ttab,
+                            {{-0.0, Want::Exact, -0.0, 0},
+                             {INFINITY, Want::Exact, pio2, 0},
+                             {-INFINITY, Want::Exact, -pio2, 0},
+                             {kNaN, Want::NaN, 0, 0},
+                             {1e300, Want::Exact, pio2, 0},
+                             {1.0, Want::Near, 0.7853981633974483, 0}});
+    check_all_slots<float>("sAtan", vexa_arx_kernel_sAtan_ttab,
+                           {{-0.0f, Want::Exact, -0.0f, 0},
+                            {-INFINITY, Want::Exact, -float(pio2), 0},
+                            {kNaNf, Want::NaN, 0, 0}});
 }
 
 TEST(SpecialValues, OrdinaryInputsLeaveTheStatusWordAlone) {

@@ -7,6 +7,7 @@
 
 #include "vector_math/tables/exp_data.h"
 #include "vector_math/tables/ln_data.h"
+#include "vector_math/tables/trig_data.h"
 
 namespace vexa::tools {
 namespace {
@@ -56,10 +57,12 @@ M apply(int (*f)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t), const M& x) {
     return r;
 }
 
-// f, head, the power s of r before P, and the scale of the error at r.
+// f, head, the power s of r before P, the scale of the error at r, and
+// whether P's variable is r^2.
 struct Form {
     M f, head, scale;
     int s;
+    bool even = false;
 };
 Form form_at(FitForm form, const M& r) {
     switch (form) {
@@ -78,6 +81,22 @@ Form form_at(FitForm form, const M& r) {
             ln10 = apply(mpfr_log, ln10);
             const M l = apply(mpfr_log1p, r) / ln10;
             return {l, r / ln10, l, 2};
+        }
+        case FitForm::Sin: {
+            const M v = apply(mpfr_sin, r);
+            return {v, r, v, 3, true};
+        }
+        case FitForm::Cos: {
+            const M v = apply(mpfr_cos, r);
+            return {v, M(1.0) - r * r / M(2.0), v, 4, true};
+        }
+        case FitForm::Atan: {
+            const M v = apply(mpfr_atan, r);
+            return {v, r, v, 3, true};
+        }
+        case FitForm::Asin: {
+            const M v = apply(mpfr_asin, r);
+            return {v, r, v, 3, true};
         }
     }
     return {};
@@ -119,7 +138,9 @@ double round_to(const M& v, bool single) {
 std::vector<double> fit(const FitDefinition& d) {
     // In t = r / h (h the larger end) the monomials are well scaled.
     const M lo(d.lo), hi(d.hi);
-    const M h = std::fabs(d.lo) > std::fabs(d.hi) ? M(std::fabs(d.lo)) : M(std::fabs(d.hi));
+    const M h0 = std::fabs(d.lo) > std::fabs(d.hi) ? M(std::fabs(d.lo)) : M(std::fabs(d.hi));
+    const bool even = form_at(d.form, M(d.hi)).even;
+    const M h = even ? h0 * h0 : h0;  // the scale of P's variable
     const int n = d.degree + 1;
     std::vector<M> t, g, w, u;
     M pi;
@@ -132,7 +153,7 @@ std::vector<double> fit(const FitDefinition& d) {
         const M r = (lo + hi) / M(2.0) + (hi - lo) / M(2.0) * c;
         const Form f = form_at(d.form, r);
         const M rs = power(r, f.s);
-        t.push_back(r / h);
+        t.push_back((even ? r * r : r) / h);
         g.push_back((f.f - f.head) / rs);  // what P approximates
         w.push_back(abs(rs / f.scale));    // error of the whole form per unit error of P
         u.push_back(M(1.0));
@@ -181,8 +202,9 @@ double fit_error(const FitDefinition& d, const std::vector<double>& coefficients
         const M r = lo + (hi - lo) * M(double(i)) / M(double(kCheck - 1));
         if (mpfr_zero_p(r.get())) continue;
         const Form f = form_at(d.form, r);
+        const M z = f.even ? r * r : r;
         M p(coefficients.back());
-        for (int k = int(coefficients.size()) - 2; k >= 0; --k) p = p * r + M(coefficients[std::size_t(k)]);
+        for (int k = int(coefficients.size()) - 2; k >= 0; --k) p = p * z + M(coefficients[std::size_t(k)]);
         const M e = abs((f.head + power(r, f.s) * p - f.f) / f.scale);
         if (worst < e) worst = e;
     }
@@ -196,7 +218,8 @@ const std::vector<KernelPolynomial>& kernel_polynomials() {
     static const std::vector<KernelPolynomial> rows = [] {
         std::vector<KernelPolynomial> v;
         constexpr FitForm EXPM1 = FitForm::Expm1, EXP = FitForm::Exp, LOG1P = FitForm::Log1p,
-                          EXPM1R = FitForm::Expm1Rel, LOG10P = FitForm::Log10p;
+                          EXPM1R = FitForm::Expm1Rel, LOG10P = FitForm::Log10p, SIN = FitForm::Sin,
+                          COS = FitForm::Cos, ATAN = FitForm::Atan, ASIN = FitForm::Asin;
         constexpr bool D = false, F = true;
 #define COEFFS(...) std::vector<double>{__VA_ARGS__}
 #define POLY(name, form, lo, hi, precision, target, coefficients)                                      \

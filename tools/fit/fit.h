@@ -9,6 +9,11 @@
 //   EXPM1R f = exp(r) - 1, head r, s = 2, scale exp(r) - 1 (kernels returning
 //          exp(r) - 1 itself, where the error counts against that value)
 //   LOG10P f = log10(1 + r), head r / ln 10, s = 2, scale log10(1 + r)
+// and the odd and even functions, whose P is a polynomial in r^2:
+//   SIN    f = sin r,  head r,          s = 3, scale sin r
+//   COS    f = cos r,  head 1 - r^2/2,  s = 4, scale cos r
+//   ATAN   f = atan r, head r,          s = 3, scale atan r
+//   ASIN   f = asin r, head r,          s = 3, scale asin r
 // The fit is near-minimax: Lawson's iteratively reweighted least squares over
 // Chebyshev points, in 256-bit arithmetic; its coefficients are then rounded
 // to the kernel's precision, and the error reported is that of the rounded
@@ -20,7 +25,7 @@
 
 namespace vexa::tools {
 
-enum class FitForm { Expm1, Exp, Log1p, Expm1Rel, Log10p };
+enum class FitForm { Expm1, Exp, Log1p, Expm1Rel, Log10p, Sin, Cos, Atan, Asin };
 
 struct FitDefinition {
     const char* name;

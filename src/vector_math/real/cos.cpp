@@ -1,0 +1,49 @@
+// Cos (s, d): x = n pi/2 + r, then cos r or sin r by the quadrant
+// (trig_core.h), with the polynomials of Sin in each slot:
+//   d HA  r as a double-double, degree 6 fits, 1 - h^2/2 carried exactly
+//   d LA  r rounded, degree 5;  d EP  r rounded, degree 3
+//   s     in double: HA on the d LA formulas, LA and EP on the d EP ones
+// |x| >= 2^40, infinities and NaN go to the per-element routine. Documented
+// bounds per slot: include/vexa/vm_accuracy.def.
+#include "vector_math/real/trig_core.h"
+#include "vector_math/scalar/trig_scalar.h"
+
+namespace vexa::vm {
+namespace {
+
+using namespace simd;
+using trig_core::Acc;
+
+template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_of(__m256d x) {
+    __m256d c;
+    trig_core::sin_cos<A, FromFloat>(x, nullptr, &c);
+    return c;
+}
+
+template <Acc A> struct DCos : RealUnary<double, 2, VM_NAME(dCos), vdcos_cout_rare> {
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        special = trig_core::outside(x);
+        return cos_of<A>(x);
+    }
+};
+
+template <Acc A> struct SCos : RealUnary<float, 1, VM_NAME(sCos), vscos_cout_rare> {
+    static VEXA_INLINE V fast(V x, unsigned& special) {
+        special = trig_core::outside(x);
+        return trig_core::via_double(x, cos_of<A, true>);
+    }
+};
+
+}  // namespace
+}  // namespace vexa::vm
+
+using namespace vexa::vm;
+
+extern "C" {
+VEXA_EXPORT void vexa_arx_kernel_dCos_S9HAynn(int n, const double* a, double* r) { unary<DCos<Acc::HA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dCos_S9LAynn(int n, const double* a, double* r) { unary<DCos<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_dCos_S9EPnnn(int n, const double* a, double* r) { unary<DCos<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sCos_S9HAynn(int n, const float* a, float* r) { unary<SCos<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sCos_S9LAynn(int n, const float* a, float* r) { unary<SCos<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sCos_S9EPnnn(int n, const float* a, float* r) { unary<SCos<Acc::EP>>(n, a, r); }
+}

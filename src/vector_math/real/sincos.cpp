@@ -1,0 +1,68 @@
+// SinCos (s, d): sin x into r1 and cos x into r2 from one reduction and one
+// evaluation of both polynomials (trig_core.h), with the methods of Sin and
+// Cos in each slot. |x| >= 2^40, infinities and NaN go to the per-element
+// routine, which writes both results (two NaNs and one status for an infinity).
+// Documented bounds per slot: include/vexa/vm_accuracy.def.
+#include "vector_math/real/trig_core.h"
+#include "vector_math/scalar/trig_scalar.h"
+
+namespace vexa::vm {
+namespace {
+
+using namespace simd;
+using trig_core::Acc;
+
+template <class T_, Acc A, const char* Name, int (*Rare)(const T_*, T_*, T_*)>
+struct SinCos : RealKernel<T_, 1, sizeof(T_) == 8 ? 2 : 1, true> {
+    using V = vec<T_>;
+    static constexpr int kOutputs = 2;
+    static VEXA_INLINE void both(__m256d x, __m256d& s, __m256d& c) {
+        trig_core::sin_cos<A, sizeof(T_) == 4>(x, &s, &c);
+        s = select(cmp_eq(x, zero<double>()), x, s);
+    }
+    static VEXA_INLINE V fast(V x, V& cos_out, unsigned& special) {
+        special = trig_core::outside(x);
+        if constexpr (sizeof(T_) == 8) {
+            V s;
+            both(x, s, cos_out);
+            return s;
+        } else {
+            __m256d s0, c0, s1, c1;
+            both(_mm256_cvtps_pd(_mm256_castps256_ps128(x)), s0, c0);
+            both(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)), s1, c1);
+            cos_out = join(narrow(c0), narrow(c1));
+            return join(narrow(s0), narrow(s1));
+        }
+    }
+    static int rare(const T_* a, T_* r1, T_* r2) { return Rare(a, r1, r2); }
+    static const char* name() { return Name; }
+};
+
+template <Acc A> using DSinCos = SinCos<double, A, VM_NAME(dSinCos), vdsincos_cout_rare>;
+template <Acc A> using SSinCos = SinCos<float, A, VM_NAME(sSinCos), vssincos_cout_rare>;
+
+}  // namespace
+}  // namespace vexa::vm
+
+using namespace vexa::vm;
+
+extern "C" {
+VEXA_EXPORT void vexa_arx_kernel_dSinCos_S9HAynn(int n, const double* a, double* r1, double* r2) {
+    unary2<DSinCos<Acc::HA>>(n, a, r1, r2);
+}
+VEXA_EXPORT void vexa_arx_kernel_dSinCos_S9LAynn(int n, const double* a, double* r1, double* r2) {
+    unary2<DSinCos<Acc::LA>>(n, a, r1, r2);
+}
+VEXA_EXPORT void vexa_arx_kernel_dSinCos_S9EPnnn(int n, const double* a, double* r1, double* r2) {
+    unary2<DSinCos<Acc::EP>>(n, a, r1, r2);
+}
+VEXA_EXPORT void vexa_arx_kernel_sSinCos_S9HAynn(int n, const float* a, float* r1, float* r2) {
+    unary2<SSinCos<Acc::LA>>(n, a, r1, r2);
+}
+VEXA_EXPORT void vexa_arx_kernel_sSinCos_S9LAynn(int n, const float* a, float* r1, float* r2) {
+    unary2<SSinCos<Acc::EP>>(n, a, r1, r2);
+}
+VEXA_EXPORT void vexa_arx_kernel_sSinCos_S9EPnnn(int n, const float* a, float* r1, float* r2) {
+    unary2<SSinCos<Acc::EP>>(n, a, r1, r2);
+}
+}

@@ -1,0 +1,240 @@
+// The sine and cosine on the reduced argument, shared by Sin, Cos, SinCos and
+// Tan (vector kernels, and the per-element routines on the same formulas).
+//
+// Reduction: x = n pi/2 + r, n = round(x 2/pi) by the shifter trick, with
+// pi/2 = C1 + C2 + C3 (tables::kPiParts). x - n C1 is exact under FMA for any
+// |x| below kFastLimit (the difference is a multiple of 2^-52 below 1, or of
+// ulp(x) when |x| < 1); HA carries r as hi + lo: n C2 split exactly, the
+// subtraction made error-free, n C3 added to the low part. LA and EP round
+// after each part. The truncation of pi/2 costs n 2^-160, below 2^-117 here,
+// against a reduced argument never below 2^-61 for any double.
+//
+// Evaluation on |r| <= pi/4 (trig_data.h):
+//   sin(h + l) = h + (h^3 P(h^2) + l (1 - h^2/2))
+//   cos(h + l) = (1 - h^2/2) + (h^4 Q(h^2) - l h), with 1 - h^2/2 carried
+//                error-free (h^2 split by FMA, the difference by Fast2Sum)
+// and the quadrant n mod 4 swaps them and sets signs. The kernels of each
+// accuracy differ only in the polynomials and in whether r and the heads
+// are carried in two parts.
+#pragma once
+
+#include <cmath>
+#include <type_traits>
+
+#include "common/simd.h"
+#include "vector_math/frame/kernel.h"
+#include "vector_math/tables/trig_data.h"
+#include "vector_math/tables/trig_tables.h"
+
+namespace vexa::vm::trig_core {
+
+using namespace simd;
+
+enum class Acc { HA, LA, EP };
+
+// The argument bound of the fast reduction.
+constexpr double kFastLimit = 0x1p+40;
+constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
+constexpr double kShifter = 0x1.8p+52;
+
+// A constant as a register or a scalar: the formulas below serve both.
+template <class V> VEXA_INLINE V cst(double v) {
+    if constexpr (std::is_same_v<V, double>) return v;
+    else return broadcast(v);
+}
+VEXA_INLINE double fma(double a, double b, double c) { return std::fma(a, b, c); }
+VEXA_INLINE double fnma(double a, double b, double c) { return std::fma(-a, b, c); }
+using simd::fma;
+using simd::fnma;
+
+template <class V, std::size_t N> VEXA_INLINE V horner(V z, const double (&c)[N]) {
+    V p = cst<V>(c[N - 1]);
+    for (int i = int(N) - 2; i >= 0; --i) p = fma(p, z, cst<V>(c[i]));
+    return p;
+}
+
+template <Acc A> struct Polys;
+template <> struct Polys<Acc::HA> {
+    static constexpr const auto& sin = trig_data::kSinHa;
+    static constexpr const auto& cos = trig_data::kCosHa;
+};
+template <> struct Polys<Acc::LA> {
+    static constexpr const auto& sin = trig_data::kSinLa;
+    static constexpr const auto& cos = trig_data::kCosLa;
+};
+template <> struct Polys<Acc::EP> {
+    static constexpr const auto& sin = trig_data::kSinEp;
+    static constexpr const auto& cos = trig_data::kCosEp;
+};
+
+// A value as a rounded head and a small tail (the tail is 0 below HA).
+template <class V> struct Parts {
+    V hi, lo;
+};
+
+// sin and cos of h + l (|h + l| <= pi/4 and a little more), each as head and tail.
+template <Acc A, class V> VEXA_INLINE void sin_cos_parts(V h, V l, Parts<V>* s, Parts<V>* c) {
+    using P = Polys<A>;
+    const V z = h * h;
+    if (s != nullptr) {
+        s->hi = h;
+        if constexpr (A == Acc::HA) s->lo = fma(h * z, horner(z, P::sin), fma(cst<V>(-0.5) * z, l, l));
+        else s->lo = h * z * horner(z, P::sin);
+    }
+    if (c != nullptr) {
+        if constexpr (A == Acc::HA) {
+            const V half = cst<V>(0.5) * z;
+            const V half_err = cst<V>(0.5) * fma(h, h, -z);  // h^2/2 = half + half_err
+            const V t = cst<V>(1.0) - half;
+            const V e = (cst<V>(1.0) - t) - half;  // 1 >= half: Fast2Sum
+            c->hi = t;
+            c->lo = fma(z * z, horner(z, P::cos), fnma(h, l, e - half_err));
+        } else {
+            c->hi = fnma(cst<V>(0.5), z, cst<V>(1.0));
+            c->lo = z * z * horner(z, P::cos);
+        }
+    }
+}
+
+// The quotient (a_hi + a_lo) / (b_hi + b_lo): for HA both renormalised
+// (Fast2Sum: |lo| < |hi|), the rounded quotient of the heads corrected by its
+// exact remainder and the tails; otherwise the rounded quotient of the sums.
+template <Acc A, class V> VEXA_INLINE V quotient(const Parts<V>& a, const Parts<V>& b) {
+    if constexpr (A == Acc::HA) {
+        const V ah = a.hi + a.lo, al = (a.hi - ah) + a.lo;
+        const V bh = b.hi + b.lo, bl = (b.hi - bh) + b.lo;
+        const V q = ah / bh;
+        const V rem = fnma(q, bh, ah);  // exact
+        return q + (rem + fnma(q, bl, al)) / bh;
+    } else {
+        return (a.hi + a.lo) / (b.hi + b.lo);
+    }
+}
+
+// ---- the vector reduction ----------------------------------------------------
+
+struct VReduced {
+    __m256d hi, lo;
+    __m256i n;  // n in the low bits of each lane
+};
+
+template <Acc A> VEXA_INLINE VReduced reduce(__m256d x) {
+    const double* pi = tables::kPiParts;
+    const __m256d t = fma(x, cst<__m256d>(kTwoOverPi), cst<__m256d>(kShifter));
+    const __m256d n = t - cst<__m256d>(kShifter);
+    const __m256d a = fnma(n, broadcast(pi[0]), x);  // exact
+    VReduced r;
+    r.n = as_int(t);
+    if constexpr (A == Acc::HA) {
+        const __m256d c2 = broadcast(pi[1]);
+        const __m256d ph = n * c2;
+        const __m256d pl = fma(n, c2, -ph);  // n C2 = ph + pl
+        __m256d e;
+        const __m256d hi = two_sum(a, -ph, e);
+        const __m256d lo = fnma(n, broadcast(pi[2]), e - pl);
+        r.hi = hi + lo;  // |hi| > |lo| unless hi = 0
+        r.lo = (hi - r.hi) + lo;
+    } else {
+        r.hi = fnma(n, broadcast(pi[2]), fnma(n, broadcast(pi[1]), a));
+        r.lo = _mm256_setzero_pd();
+    }
+    return r;
+}
+
+// Float arguments at or above kFastLimit (x a double half of a float
+// register): x = m 2^(E - 150) with m a 24-bit integer, and x 2/pi = m c_E
+// (mod 4) with c_E = hi + mid + lo from tables::kFloatTwoOverPi. m hi and
+// m mid are exact (51 bits each); hi's product is taken mod 4, n is the
+// nearest integer to the sum, and f = (m hi mod 4 - n) + m mid is exact (a
+// multiple of 2^-52 below 1); m lo is added as a tail and r = f pi/2 in
+// double-double. Absolute error below 2^-80 for every float, whose reduced
+// arguments are never below 2^-30.
+VEXA_INLINE VReduced reduce_float_big(__m256d x) {
+    const double* pi = tables::kPiParts;
+    const __m256i d = and_bits(shr64<52>(as_int(x)), splat64(0x7FF));  // biased double exponent: E + 896
+    const __m256d m = abs(x) * from_int<double>(shl64<52>(sub64(splat64(2069), d)));  // |x| 2^(150 - E)
+    __m128i e = _mm_sub_epi32(low_words(d), _mm_set1_epi32(896));
+    e = _mm_min_epi32(_mm_max_epi32(e, _mm_setzero_si128()), _mm_set1_epi32(255));  // other lanes: any row
+    const __m128i off = _mm_slli_epi32(e, 5);                                         // 32-byte rows
+    __m256d hi, mid;
+    lookup_pairs_at(tables::kFloatTwoOverPi, off, hi, mid);
+    const __m256d lo = lookup_at(tables::kFloatTwoOverPi + 2, off);
+    __m256d p1 = m * hi;
+    p1 = fnma(broadcast(4.0), round<1>(p1 * broadcast(0.25)), p1);  // mod 4, exact
+    const __m256d p2 = m * mid;
+    const __m256d n = round<0>(p1 + p2);
+    const __m256d f = (p1 - n) + p2;  // exact
+    __m256d fl;
+    const __m256d fh = two_sum(f, m * lo, fl);
+    const __m256d rh = fh * broadcast(pi[0]);
+    const __m256d rl = fma(fh, broadcast(pi[0]), -rh) + fma(fh, broadcast(pi[1]), fl * broadcast(pi[0]));
+    const __m256d sign = sign_of(x);
+    VReduced r;
+    r.hi = rh + rl;
+    r.lo = bit_xor((rh - r.hi) + rl, sign);
+    r.hi = bit_xor(r.hi, sign);
+    r.n = as_int(bit_xor(n, sign) + broadcast(kShifter));  // n mod 4 in the low bits, -n below zero
+    return r;
+}
+
+// The reduction of a register: for FromFloat (the double halves of a float
+// register) the lanes at or above kFastLimit by the float table.
+template <Acc A, bool FromFloat> VEXA_INLINE VReduced reduce_any(__m256d x) {
+    VReduced r = reduce<A>(x);
+    if constexpr (FromFloat) {
+        const __m256d big = cmp_ge(abs(x), broadcast(kFastLimit));
+        if (movemask(big) != 0) {
+            const VReduced b = reduce_float_big(x);
+            r.hi = select(big, b.hi, r.hi);
+            r.lo = select(big, b.lo, r.lo);
+            r.n = _mm256_blendv_epi8(r.n, b.n, as_int(big));
+        }
+    }
+    return r;
+}
+
+// Quadrant masks from n: the sign bit set where n is odd (swap sin and cos),
+// and where the sine's (n mod 4 in {2, 3}) or the cosine's (n mod 4 in {1, 2})
+// sign flips.
+VEXA_INLINE __m256d odd_of(__m256i n) { return from_int<double>(shl64<63>(n)); }
+VEXA_INLINE __m256d sin_sign_of(__m256i n) { return from_int<double>(shl64<63>(shr64<1>(n))); }
+VEXA_INLINE __m256d cos_sign_of(__m256i n) { return from_int<double>(shl64<63>(shr64<1>(add64(n, splat64(1))))); }
+
+// sin x and cos x of a register (either pointer may be null), lanes below kFastLimit.
+template <Acc A, bool FromFloat = false> VEXA_INLINE void sin_cos(__m256d x, __m256d* sin_out, __m256d* cos_out) {
+    const VReduced r = reduce_any<A, FromFloat>(x);
+    Parts<__m256d> s, c;
+    sin_cos_parts<A>(r.hi, r.lo, &s, &c);
+    const __m256d sv = s.hi + s.lo, cv = c.hi + c.lo;
+    const __m256d odd = odd_of(r.n);
+    if (sin_out != nullptr) *sin_out = bit_xor(select(odd, cv, sv), sin_sign_of(r.n));
+    if (cos_out != nullptr) *cos_out = bit_xor(select(odd, sv, cv), cos_sign_of(r.n));
+}
+
+// tan x of a register: sin r / cos r, or -cos r / sin r in the odd quadrants.
+template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d tan(__m256d x) {
+    const VReduced r = reduce_any<A, FromFloat>(x);
+    Parts<__m256d> s, c;
+    sin_cos_parts<A>(r.hi, r.lo, &s, &c);
+    const __m256d odd = odd_of(r.n);
+    const Parts<__m256d> num{select(odd, c.hi, s.hi), select(odd, c.lo, s.lo)};
+    const Parts<__m256d> den{select(odd, s.hi, c.hi), select(odd, s.lo, c.lo)};
+    return bit_xor(quotient<A>(num, den), bit_and(odd, broadcast(-0.0)));
+}
+
+// Lanes the fast path leaves: double |x| at or above kFastLimit, float
+// infinities; NaN.
+VEXA_INLINE unsigned outside(__m256d x) { return movemask(cmp_gt_or_nan(abs(x), broadcast(kFastLimit))); }
+VEXA_INLINE unsigned outside(__m256 x) {
+    return movemask(cmp_gt_or_nan(abs(x), broadcast(std::numeric_limits<float>::max())));
+}
+
+// f applied to the two double halves of a register of floats, the results
+// rounded back to float.
+template <class F> VEXA_INLINE __m256 via_double(__m256 x, F f) {
+    const __m256d lo = f(_mm256_cvtps_pd(_mm256_castps256_ps128(x)));
+    const __m256d hi = f(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)));
+    return join(narrow(lo), narrow(hi));
+}
+
+}  // namespace vexa::vm::trig_core
