@@ -1,7 +1,8 @@
-// Cos (s, d): x = n pi/2 + r, then cos r or sin r by the quadrant
-// (trig_core.h), with the polynomials of Sin in each slot:
-//   d HA  r as a double-double, degree 6 fits, 1 - h^2/2 carried exactly
-//   d LA  r rounded, degree 5;  d EP  r rounded, degree 3
+// Cos (s, d) with the methods of Sin (trig_core.h):
+//   d HA  x = n pi/2 + r as a double-double, cos r or sin r by the quadrant,
+//         degree 6 fits, 1 - h^2/2 carried exactly
+//   d LA, EP  x = q pi/2 + r with q odd, |r| <= pi/2, cos x = +-sin r by the
+//         odd polynomial of degree 8 (LA) or 4 (EP)
 //   s     in double: HA on the d LA formulas, LA and EP on the d EP ones
 // |x| >= 2^40, infinities and NaN go to the per-element routine. Documented
 // bounds per slot: include/vexa/vm_accuracy.def.
@@ -15,9 +16,8 @@ using namespace simd;
 using trig_core::Acc;
 
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_of(__m256d x) {
-    __m256d c;
-    trig_core::sin_cos<A, FromFloat>(x, nullptr, &c);
-    return c;
+    if constexpr (A != Acc::HA) return trig_core::cos_wide<A, FromFloat>(x);
+    else return trig_core::cos_only<A, FromFloat>(x);
 }
 
 template <Acc A> struct DCos : RealUnary<double, 2, VM_NAME(dCos), vdcos_cout_rare> {

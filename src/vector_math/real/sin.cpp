@@ -1,10 +1,11 @@
-// Sin (s, d): x = n pi/2 + r, then sin r or cos r by the quadrant
-// (trig_core.h).
-//   d HA  r as a double-double; sin r = h + (h^3 P + l(1 - h^2/2)), P of degree 6
-//         in h^2, cos r with 1 - h^2/2 carried exactly, Q of degree 6
-//   d LA  r rounded; P and Q of degree 5
-//   d EP  r rounded; P and Q of degree 3
-//   s     in double: HA on the d LA formulas, LA and EP on the d EP ones
+// Sin (s, d) (trig_core.h):
+//   d HA  x = n pi/2 + r, r as a double-double; sin r = h + (h^3 P + l(1 - h^2/2))
+//         or cos r with 1 - h^2/2 carried exactly by the quadrant, one
+//         polynomial of degree 6 in h^2 per lane (coefficients chosen by lane)
+//   d LA  x = n pi + r, r rounded, sin r = r + r^3 P(r^2) on |r| <= pi/2, degree 8
+//   d EP  the same with degree 4
+//   s     in double: HA on the d LA formulas, LA and EP on the d EP ones; float
+//         arguments from 2^40 up reduced by the per-exponent table
 // |x| >= 2^40, infinities and NaN go to the per-element routine (exact
 // reduction by the bits of 2/pi). Documented bounds per slot:
 // include/vexa/vm_accuracy.def.
@@ -19,7 +20,8 @@ using trig_core::Acc;
 
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d sin_of(__m256d x) {
     __m256d s;
-    trig_core::sin_cos<A, FromFloat>(x, &s, nullptr);
+    if constexpr (A != Acc::HA) s = trig_core::sin_wide<A, FromFloat>(x);
+    else s = trig_core::sin_only<A, FromFloat>(x);
     return select(cmp_eq(x, zero<double>()), x, s);  // the sign of a zero argument
 }
 

@@ -4,8 +4,9 @@
 // Reduction: x = n pi/2 + r, n = round(x 2/pi) by the shifter trick, with
 // pi/2 = C1 + C2 + C3 (tables::kPiParts). x - n C1 is exact under FMA for any
 // |x| below kFastLimit (the difference is a multiple of 2^-52 below 1, or of
-// ulp(x) when |x| < 1); HA carries r as hi + lo: n C2 split exactly, the
-// subtraction made error-free, n C3 added to the low part. LA and EP round
+// ulp(x) when |x| < 1); HA carries r as hi + lo: the rounding error of
+// a - n C2 recovered by one FMA where a - b is exact, by TwoSum on an exact
+// split of n C2 otherwise, and n C3 added to the low part. LA and EP round
 // after each part. The truncation of pi/2 costs n 2^-160, below 2^-117 here,
 // against a reduced argument never below 2^-61 for any double.
 //
@@ -19,6 +20,7 @@
 #pragma once
 
 #include <cmath>
+#include <iterator>
 #include <type_traits>
 
 #include "common/simd.h"
@@ -126,8 +128,18 @@ template <Acc A> VEXA_INLINE VReduced reduce(__m256d x) {
     VReduced r;
     r.n = as_int(t);
     if constexpr (A == Acc::HA) {
+        // b = a - n C2 rounded; where |n C2| <= |a|/2, a - b is exact
+        // (Sterbenz) and n C2 - (a - b) is b's rounding error, so one more
+        // FMA gives the tail. Otherwise (|a| below 2^-12: arguments very near
+        // a multiple of pi/2) n C2 is split exactly and subtracted by TwoSum.
         const __m256d c2 = broadcast(pi[1]);
+        const __m256d b = fnma(n, c2, a);
         const __m256d ph = n * c2;
+        if (__builtin_expect(movemask(cmp_lt(abs(a), abs(ph + ph))) == 0, 1)) {
+            r.hi = b;
+            r.lo = fnma(n, broadcast(pi[2]), fnma(n, c2, a - b));
+            return r;
+        }
         const __m256d pl = fma(n, c2, -ph);  // n C2 = ph + pl
         __m256d e;
         const __m256d hi = two_sum(a, -ph, e);
@@ -209,6 +221,79 @@ template <Acc A, bool FromFloat = false> VEXA_INLINE void sin_cos(__m256d x, __m
     const __m256d odd = odd_of(r.n);
     if (sin_out != nullptr) *sin_out = bit_xor(select(odd, cv, sv), sin_sign_of(r.n));
     if (cos_out != nullptr) *cos_out = bit_xor(select(odd, sv, cv), cos_sign_of(r.n));
+}
+
+// sin r in the lanes where use_cos has a clear sign bit and cos r where it
+// is set: one polynomial per lane, its coefficients chosen by lane, and the
+// heads and tails of sin_cos_parts.
+template <Acc A> VEXA_INLINE __m256d sin_or_cos(__m256d h, __m256d l, __m256d use_cos) {
+    using P = Polys<A>;
+    constexpr int N = int(std::size(P::sin));
+    static_assert(N == int(std::size(P::cos)));
+    const __m256d z = h * h;
+    __m256d p = select(use_cos, broadcast(P::cos[N - 1]), broadcast(P::sin[N - 1]));
+    for (int i = N - 2; i >= 0; --i) p = fma(p, z, select(use_cos, broadcast(P::cos[i]), broadcast(P::sin[i])));
+    const __m256d mult = select(use_cos, z * z, h * z);
+    if constexpr (A == Acc::HA) {
+        const __m256d half = broadcast(0.5) * z;
+        const __m256d half_err = broadcast(0.5) * fma(h, h, -z);
+        const __m256d t = broadcast(1.0) - half;
+        const __m256d e = (broadcast(1.0) - t) - half;
+        const __m256d head = select(use_cos, t, h);
+        const __m256d extra = select(use_cos, fnma(h, l, e - half_err), fma(broadcast(-0.5) * z, l, l));
+        return head + fma(mult, p, extra);
+    } else {
+        return fma(mult, p, select(use_cos, fnma(broadcast(0.5), z, broadcast(1.0)), h));
+    }
+}
+
+// sin x alone and cos x alone: the polynomial the quadrant asks for.
+template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d sin_only(__m256d x) {
+    const VReduced r = reduce_any<A, FromFloat>(x);
+    return bit_xor(sin_or_cos<A>(r.hi, r.lo, odd_of(r.n)), sin_sign_of(r.n));
+}
+template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_only(__m256d x) {
+    const VReduced r = reduce_any<A, FromFloat>(x);
+    return bit_xor(sin_or_cos<A>(r.hi, r.lo, from_int<double>(shl64<63>(add64(r.n, splat64(1))))), cos_sign_of(r.n));
+}
+
+// Sin and Cos alone below HA: a reduction by pi and one odd polynomial,
+// sin r = r + r^3 P(r^2) on |r| <= pi/2 (degree 8 for LA, 4 for EP), with no
+// choice between polynomials:
+//   sin x = (-1)^n sin r,          n = round(x/pi),           r = x - n pi
+//   cos x = (-1)^((q+1)/2) sin r,  q = 2 round(x/pi - 1/2) + 1, r = x - q pi/2
+// r in three parts as in reduce() (pi = 2 (C1 + C2 + C3); x - n 2C1 and
+// x - q C1 are exact).
+template <Acc A> struct WidePoly;
+template <> struct WidePoly<Acc::LA> { static constexpr const auto& p = trig_data::kSinWideLa; };
+template <> struct WidePoly<Acc::EP> { static constexpr const auto& p = trig_data::kSinWideEp; };
+constexpr double kInvPi = 0x1.45f306dc9c883p-2;
+
+template <Acc A> VEXA_INLINE __m256d odd_poly_of(__m256d r) {
+    const __m256d z = r * r;
+    return fma(r * z, horner(z, WidePoly<A>::p), r);
+}
+template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d sin_wide(__m256d x) {
+    static_assert(A != Acc::HA);
+    if constexpr (FromFloat)
+        if (movemask(cmp_ge(abs(x), broadcast(kFastLimit))) != 0) return sin_only<A, true>(x);
+    const double* pi = tables::kPiParts;
+    const __m256d t = fma(x, broadcast(kInvPi), broadcast(kShifter));
+    const __m256d n = t - broadcast(kShifter);
+    __m256d r = fnma(n, broadcast(2 * pi[0]), x);
+    r = fnma(n, broadcast(2 * pi[2]), fnma(n, broadcast(2 * pi[1]), r));
+    return bit_xor(odd_poly_of<A>(r), from_int<double>(shl64<63>(as_int(t))));
+}
+template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_wide(__m256d x) {
+    static_assert(A != Acc::HA);
+    if constexpr (FromFloat)
+        if (movemask(cmp_ge(abs(x), broadcast(kFastLimit))) != 0) return cos_only<A, true>(x);
+    const double* pi = tables::kPiParts;
+    const __m256d t = fma(x, broadcast(kInvPi), broadcast(-0.5)) + broadcast(kShifter);
+    const __m256d q = fma(t - broadcast(kShifter), broadcast(2.0), broadcast(1.0));
+    __m256d r = fnma(q, broadcast(pi[0]), x);
+    r = fnma(q, broadcast(pi[2]), fnma(q, broadcast(pi[1]), r));
+    return bit_xor(odd_poly_of<A>(r), from_int<double>(shl64<63>(add64(as_int(t), splat64(1)))));
 }
 
 // tan x of a register: sin r / cos r, or -cos r / sin r in the odd quadrants.

@@ -11,6 +11,7 @@
 namespace vexa::vm::trig_data {
 
 constexpr double kPio4Fit = 0x1.922p-1;      // pi/4 and a little more
+constexpr double kPio2Fit = 0x1.922p+0;     // pi/2 and a little more
 constexpr double kTanPi8Fit = 0x1.a8279ap-2;  // tan(pi/8) and a little more
 // dSinHA: fit error 2^-57.14
 constexpr double kSinHa[] = {
@@ -82,6 +83,17 @@ constexpr double kAsinLa[] = {
 constexpr double kAsinEp[] = {
     0x1.55554c5fd63e3p-3, 0x1.33387c8d852fdp-4, 0x1.6caed43c857bfp-5,
     0x1.04919085d20e8p-5, 0x1.d92090cc4b812p-7, 0x1.335572e6dbf3fp-5,
+};
+// dSinWideLA: fit error 2^-54.56
+constexpr double kSinWideLa[] = {
+    -0x1.5555555555555p-3, 0x1.1111111111111p-7, -0x1.a01a01a019fdbp-13,
+    0x1.71de3a5569d11p-19, -0x1.ae64567d535b5p-26, 0x1.6124604e21265p-33,
+    -0x1.ae7eb7e149c93p-41, 0x1.94fe2fdd2ff7dp-49, -0x1.26760f10c1969p-57,
+};
+// dSinWideEP: fit error 2^-35.31
+constexpr double kSinWideEp[] = {
+    -0x1.5555554769649p-3, 0x1.11110c49ff0dp-7, -0x1.a017d99f50e15p-13,
+    0x1.71707ffd49082p-19, -0x1.9a6883bc2de48p-26,
 };
 
 }  // namespace vexa::vm::trig_data
