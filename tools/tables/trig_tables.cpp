@@ -41,6 +41,22 @@ std::string generate_trig_tables() {
     }
     w.end();
 
+    // pi in three floats, each the rounded rest of the ones before.
+    w.begin("pi = P1 + P2 + P3 + O(2^-72) in floats (held as doubles), each the rounded rest of the ones\n"
+            "// before: the float reduction's constants (halved for pi/2, exactly).",
+            "kPiFloatParts[4]");
+    {
+        Big rest;
+        mpfr_set(rest.v, pi, MPFR_RNDN);
+        for (int k = 0; k < 3; ++k) {
+            const float c = mpfr_get_flt(rest.v, MPFR_RNDN);
+            w.value(double(c));
+            mpfr_sub_d(rest.v, rest.v, double(c), MPFR_RNDN);
+        }
+        w.value(0.0);
+    }
+    w.end();
+
     // 2/pi in 32-bit words: 2/pi = sum of word i times 2^(-32 (i + 1)).
     mpfr_t v;
     mpfr_init2(v, 2048);

@@ -3,8 +3,9 @@
 //   x > 1/2     2 asin s,       s = sqrt((1 - x)/2)
 //   x < -1/2    pi - 2 asin s,  s = sqrt((1 + x)/2)
 // with the polynomials and the error-free sum of Asin in each slot; s in
-// double (HA on the d LA formulas, LA and EP on the d EP ones). |x| > 1
-// (status 1, NaN) and NaN (status 0) go to the per-element routine.
+// double, every slot on the d EP formulas (their error is far below an ulp
+// of float). |x| > 1 (status 1, NaN) and NaN (status 0) go to the
+// per-element routine.
 // Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include <cmath>
 
@@ -62,7 +63,7 @@ extern "C" {
 VEXA_EXPORT void vexa_arx_kernel_dAcos_S9HAynn(int n, const double* a, double* r) { unary<DAcos<Acc::HA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dAcos_S9LAynn(int n, const double* a, double* r) { unary<DAcos<Acc::LA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dAcos_S9EPnnn(int n, const double* a, double* r) { unary<DAcos<Acc::EP>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sAcos_S9HAynn(int n, const float* a, float* r) { unary<SAcos<Acc::LA>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sAcos_S9HAynn(int n, const float* a, float* r) { unary<SAcos<Acc::EP>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_sAcos_S9LAynn(int n, const float* a, float* r) { unary<SAcos<Acc::EP>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_sAcos_S9EPnnn(int n, const float* a, float* r) { unary<SAcos<Acc::EP>>(n, a, r); }
 }

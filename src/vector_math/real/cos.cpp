@@ -3,7 +3,9 @@
 //         degree 6 fits, 1 - h^2/2 carried exactly
 //   d LA, EP  x = q pi/2 + r with q odd, |r| <= pi/2, cos x = +-sin r by the
 //         odd polynomial of degree 8 (LA) or 4 (EP)
-//   s     in double: HA on the d LA formulas, LA and EP on the d EP ones
+//   s     HA in double on the d EP formulas; LA and EP in float for |x| < 2^17
+//         (x = q pi/2 + r, pi/2 in three floats, degree 3 or 2), in double on
+//         the d EP formulas for registers with larger arguments
 // |x| >= 2^40, infinities and NaN go to the per-element routine. Documented
 // bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/real/trig_core.h"
@@ -27,10 +29,12 @@ template <Acc A> struct DCos : RealUnary<double, 2, VM_NAME(dCos), vdcos_cout_ra
     }
 };
 
-template <Acc A> struct SCos : RealUnary<float, 1, VM_NAME(sCos), vscos_cout_rare> {
+template <Acc A, Acc Double> struct SCos : RealUnary<float, 1, VM_NAME(sCos), vscos_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = trig_core::outside(x);
-        return trig_core::via_double(x, cos_of<A, true>);
+        if constexpr (A != Acc::HA)
+            if (trig_core::float_wide_fits(x)) return trig_core::cos_wide_float<A>(x);
+        return trig_core::via_double(x, cos_of<Double, true>);
     }
 };
 
@@ -43,7 +47,7 @@ extern "C" {
 VEXA_EXPORT void vexa_arx_kernel_dCos_S9HAynn(int n, const double* a, double* r) { unary<DCos<Acc::HA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dCos_S9LAynn(int n, const double* a, double* r) { unary<DCos<Acc::LA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dCos_S9EPnnn(int n, const double* a, double* r) { unary<DCos<Acc::EP>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sCos_S9HAynn(int n, const float* a, float* r) { unary<SCos<Acc::LA>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sCos_S9LAynn(int n, const float* a, float* r) { unary<SCos<Acc::EP>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sCos_S9EPnnn(int n, const float* a, float* r) { unary<SCos<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sCos_S9HAynn(int n, const float* a, float* r) { unary<SCos<Acc::HA, Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sCos_S9LAynn(int n, const float* a, float* r) { unary<SCos<Acc::LA, Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sCos_S9EPnnn(int n, const float* a, float* r) { unary<SCos<Acc::EP, Acc::EP>>(n, a, r); }
 }

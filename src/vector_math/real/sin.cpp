@@ -4,8 +4,12 @@
 //         polynomial of degree 6 in h^2 per lane (coefficients chosen by lane)
 //   d LA  x = n pi + r, r rounded, sin r = r + r^3 P(r^2) on |r| <= pi/2, degree 8
 //   d EP  the same with degree 4
-//   s     in double: HA on the d LA formulas, LA and EP on the d EP ones; float
-//         arguments from 2^40 up reduced by the per-exponent table
+//   s HA  in double on the d EP formulas (error far below an ulp of float); float
+//         arguments from 2^40 up reduced
+//         by the per-exponent table
+//   s LA, EP  in float for |x| < 2^17: x = n pi + r with pi in three floats, the
+//         odd polynomial of degree 3 (LA) or 2 (EP); registers with larger
+//         arguments in double on the d EP formulas
 // |x| >= 2^40, infinities and NaN go to the per-element routine (exact
 // reduction by the bits of 2/pi). Documented bounds per slot:
 // include/vexa/vm_accuracy.def.
@@ -32,10 +36,15 @@ template <Acc A> struct DSin : RealUnary<double, 2, VM_NAME(dSin), vdsin_cout_ra
     }
 };
 
-template <Acc A> struct SSin : RealUnary<float, 1, VM_NAME(sSin), vssin_cout_rare> {
+// Float: HA in double on the d LA formulas; LA and EP in float where every
+// lane allows it, in double otherwise.
+template <Acc A, Acc Double> struct SSin : RealUnary<float, 1, VM_NAME(sSin), vssin_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = trig_core::outside(x);
-        return trig_core::via_double(x, sin_of<A, true>);
+        if constexpr (A != Acc::HA)
+            if (trig_core::float_wide_fits(x))
+                return select(cmp_eq(x, zero<float>()), x, trig_core::sin_wide_float<A>(x));
+        return trig_core::via_double(x, sin_of<Double, true>);
     }
 };
 
@@ -48,7 +57,7 @@ extern "C" {
 VEXA_EXPORT void vexa_arx_kernel_dSin_S9HAynn(int n, const double* a, double* r) { unary<DSin<Acc::HA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dSin_S9LAynn(int n, const double* a, double* r) { unary<DSin<Acc::LA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dSin_S9EPnnn(int n, const double* a, double* r) { unary<DSin<Acc::EP>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sSin_S9HAynn(int n, const float* a, float* r) { unary<SSin<Acc::LA>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sSin_S9LAynn(int n, const float* a, float* r) { unary<SSin<Acc::EP>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sSin_S9EPnnn(int n, const float* a, float* r) { unary<SSin<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sSin_S9HAynn(int n, const float* a, float* r) { unary<SSin<Acc::HA, Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sSin_S9LAynn(int n, const float* a, float* r) { unary<SSin<Acc::LA, Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sSin_S9EPnnn(int n, const float* a, float* r) { unary<SSin<Acc::EP, Acc::EP>>(n, a, r); }
 }

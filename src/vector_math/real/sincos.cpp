@@ -1,7 +1,13 @@
-// SinCos (s, d): sin x into r1 and cos x into r2 from one reduction and one
-// evaluation of both polynomials (trig_core.h), with the methods of Sin and
-// Cos in each slot. |x| >= 2^40, infinities and NaN go to the per-element
-// routine, which writes both results (two NaNs and one status for an infinity).
+// SinCos (s, d): sin x into r1 and cos x into r2 from one reduction by pi/2
+// and both polynomials (trig_core.h):
+//   d HA  as HA Sin and Cos, bit for bit
+//   d LA, EP  r rounded, the fits of degree 5 and 3
+//   s HA  in double on the d EP formulas (error far below an ulp of float);
+//         arguments from 2^40 up reduced by the per-exponent table
+//   s LA, EP  in float for |x| < 2^17 (pi/2 in three floats, the d EP fits
+//         rounded to float); registers with larger arguments as HA
+// Double |x| >= 2^40, infinities and NaN go to the per-element routine, which
+// writes both results (two NaNs and one status for an infinity).
 // Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/real/trig_core.h"
 #include "vector_math/scalar/trig_scalar.h"
@@ -12,12 +18,14 @@ namespace {
 using namespace simd;
 using trig_core::Acc;
 
-template <class T_, Acc A, const char* Name, int (*Rare)(const T_*, T_*, T_*)>
+// A: the slot's accuracy; D: the formulas of the double evaluation.
+template <class T_, Acc A, Acc D, const char* Name, int (*Rare)(const T_*, T_*, T_*)>
 struct SinCos : RealKernel<T_, 1, sizeof(T_) == 8 ? 2 : 1, true> {
+    static constexpr bool Float = sizeof(T_) == 4;
     using V = vec<T_>;
     static constexpr int kOutputs = 2;
     static VEXA_INLINE void both(__m256d x, __m256d& s, __m256d& c) {
-        trig_core::sin_cos<A, sizeof(T_) == 4>(x, &s, &c);
+        trig_core::sin_cos<D, Float>(x, &s, &c);
         s = select(cmp_eq(x, zero<double>()), x, s);
     }
     static VEXA_INLINE V fast(V x, V& cos_out, unsigned& special) {
@@ -27,6 +35,13 @@ struct SinCos : RealKernel<T_, 1, sizeof(T_) == 8 ? 2 : 1, true> {
             both(x, s, cos_out);
             return s;
         } else {
+            if constexpr (A != Acc::HA && Float) {
+                if (trig_core::float_wide_fits(x)) {
+                    V s;
+                    trig_core::sincos_float(x, s, cos_out);
+                    return select(cmp_eq(x, zero<float>()), x, s);
+                }
+            }
             __m256d s0, c0, s1, c1;
             both(_mm256_cvtps_pd(_mm256_castps256_ps128(x)), s0, c0);
             both(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)), s1, c1);
@@ -38,8 +53,8 @@ struct SinCos : RealKernel<T_, 1, sizeof(T_) == 8 ? 2 : 1, true> {
     static const char* name() { return Name; }
 };
 
-template <Acc A> using DSinCos = SinCos<double, A, VM_NAME(dSinCos), vdsincos_cout_rare>;
-template <Acc A> using SSinCos = SinCos<float, A, VM_NAME(sSinCos), vssincos_cout_rare>;
+template <Acc A> using DSinCos = SinCos<double, A, A, VM_NAME(dSinCos), vdsincos_cout_rare>;
+template <Acc A> using SSinCos = SinCos<float, A, Acc::EP, VM_NAME(sSinCos), vssincos_cout_rare>;
 
 }  // namespace
 }  // namespace vexa::vm
@@ -57,7 +72,7 @@ VEXA_EXPORT void vexa_arx_kernel_dSinCos_S9EPnnn(int n, const double* a, double*
     unary2<DSinCos<Acc::EP>>(n, a, r1, r2);
 }
 VEXA_EXPORT void vexa_arx_kernel_sSinCos_S9HAynn(int n, const float* a, float* r1, float* r2) {
-    unary2<SSinCos<Acc::LA>>(n, a, r1, r2);
+    unary2<SSinCos<Acc::HA>>(n, a, r1, r2);
 }
 VEXA_EXPORT void vexa_arx_kernel_sSinCos_S9LAynn(int n, const float* a, float* r1, float* r2) {
     unary2<SSinCos<Acc::EP>>(n, a, r1, r2);

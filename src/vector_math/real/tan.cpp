@@ -3,7 +3,10 @@
 //   d HA  both as head and tail; the quotient of the heads corrected by its
 //         exact remainder and the tails
 //   d LA  (the EP slot too) the rounded quotient of the LA sine and cosine
-//   s     in double: HA on the d LA formulas, LA and EP on the d EP ones
+//   s HA  in double on the d EP formulas (error far below an ulp of float)
+//   s LA, EP  in float for |x| < 2^17: x = n pi/2 + r with pi/2 in three
+//         floats, sin r / cos r (or -cos r / sin r) by the d EP fits rounded to
+//         float; registers with larger arguments as HA
 // |x| >= 2^40, infinities and NaN leave the fast path: the float kernels hand
 // them to the per-element routine; the double kernels to a lane routine of
 // their own with the same exact reduction. Documented bounds per slot:
@@ -30,10 +33,12 @@ template <Acc A> struct DTan : RealUnary<double, 2, VM_NAME(dTan), dtan_lane> {
     }
 };
 
-template <Acc A> struct STan : RealUnary<float, 1, VM_NAME(sTan), vstan_cout_rare> {
+template <Acc A, Acc Double> struct STan : RealUnary<float, 1, VM_NAME(sTan), vstan_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = trig_core::outside(x);
-        return trig_core::via_double(x, tan_of<A, true>);
+        if constexpr (A != Acc::HA)
+            if (trig_core::float_wide_fits(x)) return select(cmp_eq(x, zero<float>()), x, trig_core::tan_float(x));
+        return trig_core::via_double(x, tan_of<Double, true>);
     }
 };
 
@@ -45,7 +50,7 @@ using namespace vexa::vm;
 extern "C" {
 VEXA_EXPORT void vexa_arx_kernel_dTan_S9HAynn(int n, const double* a, double* r) { unary<DTan<Acc::HA>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dTan_S9LAynn(int n, const double* a, double* r) { unary<DTan<Acc::LA>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sTan_S9HAynn(int n, const float* a, float* r) { unary<STan<Acc::LA>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sTan_S9LAynn(int n, const float* a, float* r) { unary<STan<Acc::EP>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sTan_S9EPnnn(int n, const float* a, float* r) { unary<STan<Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sTan_S9HAynn(int n, const float* a, float* r) { unary<STan<Acc::HA, Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sTan_S9LAynn(int n, const float* a, float* r) { unary<STan<Acc::LA, Acc::EP>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sTan_S9EPnnn(int n, const float* a, float* r) { unary<STan<Acc::EP, Acc::EP>>(n, a, r); }
 }

@@ -42,6 +42,7 @@ constexpr double kShifter = 0x1.8p+52;
 // A constant as a register or a scalar: the formulas below serve both.
 template <class V> VEXA_INLINE V cst(double v) {
     if constexpr (std::is_same_v<V, double>) return v;
+    else if constexpr (sizeof(elem<V>) == 4) return broadcast(float(v));
     else return broadcast(v);
 }
 VEXA_INLINE double fma(double a, double b, double c) { return std::fma(a, b, c); }
@@ -294,6 +295,72 @@ template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_wide(__m256d x)
     __m256d r = fnma(q, broadcast(pi[0]), x);
     r = fnma(q, broadcast(pi[2]), fnma(q, broadcast(pi[1]), r));
     return bit_xor(odd_poly_of<A>(r), from_int<double>(shl64<63>(add64(as_int(t), splat64(1)))));
+}
+
+// Float Sin and Cos below HA, in float: the reduction by pi with the float
+// parts of pi (x - n P1 exact), valid for |x| < kFloatWideLimit, and the odd
+// polynomial of degree 3 (LA) or 2 (EP). A register with a lane beyond (or
+// NaN) is computed in double instead.
+template <Acc A> struct FloatWidePoly;
+template <> struct FloatWidePoly<Acc::LA> { static constexpr const auto& p = trig_data::kSSinWideLa; };
+template <> struct FloatWidePoly<Acc::EP> { static constexpr const auto& p = trig_data::kSSinWideEp; };
+constexpr float kFloatWideLimit = 0x1p17f;
+constexpr float kFloatShifter = 0x1.8p23f;
+
+template <Acc A> VEXA_INLINE __m256 float_odd_poly_of(__m256 r) {
+    const __m256 z = r * r;
+    return fma(r * z, horner(z, FloatWidePoly<A>::p), r);
+}
+template <Acc A> VEXA_INLINE __m256 sin_wide_float(__m256 x) {
+    const double* pi = tables::kPiFloatParts;
+    const __m256 t = fma(x, broadcast(float(kInvPi)), broadcast(kFloatShifter));
+    const __m256 n = t - broadcast(kFloatShifter);
+    __m256 r = fnma(n, broadcast(float(pi[0])), x);
+    r = fnma(n, broadcast(float(pi[2])), fnma(n, broadcast(float(pi[1])), r));
+    return bit_xor(float_odd_poly_of<A>(r), from_int<float>(shl32<31>(as_int(t))));
+}
+template <Acc A> VEXA_INLINE __m256 cos_wide_float(__m256 x) {
+    const double* pi = tables::kPiFloatParts;
+    const __m256 t = fma(x, broadcast(float(kInvPi)), broadcast(-0.5f)) + broadcast(kFloatShifter);
+    const __m256 q = fma(t - broadcast(kFloatShifter), broadcast(2.0f), broadcast(1.0f));
+    __m256 r = fnma(q, broadcast(float(0.5 * pi[0])), x);
+    r = fnma(q, broadcast(float(0.5 * pi[2])), fnma(q, broadcast(float(0.5 * pi[1])), r));
+    return bit_xor(float_odd_poly_of<A>(r), from_int<float>(shl32<31>(add32(as_int(t), splat32(1)))));
+}
+// Float SinCos and Tan below HA, in float for |x| < kFloatWideLimit:
+// x = n pi/2 + r (pi/2 in three floats), sin r and cos r by the EP fits of
+// the double kernels (coefficients rounded to float, error far below LA's).
+struct FloatQuadrant {
+    __m256 s, c;  // sin r, cos r
+    __m256i n;    // n in the low bits
+};
+VEXA_INLINE FloatQuadrant sin_cos_float(__m256 x) {
+    const double* pi = tables::kPiFloatParts;
+    const __m256 t = fma(x, broadcast(float(kTwoOverPi)), broadcast(kFloatShifter));
+    const __m256 n = t - broadcast(kFloatShifter);
+    __m256 r = fnma(n, broadcast(float(0.5 * pi[0])), x);
+    r = fnma(n, broadcast(float(0.5 * pi[2])), fnma(n, broadcast(float(0.5 * pi[1])), r));
+    const __m256 z = r * r;
+    FloatQuadrant q;
+    q.s = fma(r * z, horner(z, trig_data::kSinEp), r);
+    q.c = fma(z * z, horner(z, trig_data::kCosEp), fnma(broadcast(0.5f), z, broadcast(1.0f)));
+    q.n = as_int(t);
+    return q;
+}
+VEXA_INLINE void sincos_float(__m256 x, __m256& sin_out, __m256& cos_out) {
+    const FloatQuadrant q = sin_cos_float(x);
+    const __m256 odd = from_int<float>(shl32<31>(q.n));
+    sin_out = bit_xor(select(odd, q.c, q.s), from_int<float>(shl32<31>(shr32<1>(q.n))));
+    cos_out = bit_xor(select(odd, q.s, q.c), from_int<float>(shl32<31>(shr32<1>(add32(q.n, splat32(1))))));
+}
+VEXA_INLINE __m256 tan_float(__m256 x) {
+    const FloatQuadrant q = sin_cos_float(x);
+    const __m256 odd = from_int<float>(shl32<31>(q.n));
+    return bit_xor(select(odd, q.c, q.s) / select(odd, q.s, q.c), bit_and(odd, broadcast(-0.0f)));
+}
+
+VEXA_INLINE bool float_wide_fits(__m256 x) {
+    return movemask(cmp_not_gt(broadcast(kFloatWideLimit), abs(x))) == 0;  // |x| < limit, not NaN
 }
 
 // tan x of a register: sin r / cos r, or -cos r / sin r in the odd quadrants.

@@ -95,5 +95,14 @@ constexpr double kSinWideEp[] = {
     -0x1.5555554769649p-3, 0x1.11110c49ff0dp-7, -0x1.a017d99f50e15p-13,
     0x1.71707ffd49082p-19, -0x1.9a6883bc2de48p-26,
 };
+// sSinWideLA: fit error 2^-26.62
+constexpr double kSSinWideLa[] = {
+    -0x1.55554cp-3, 0x1.110ed4p-7, -0x1.9f6ffep-13,
+    0x1.5dbdecp-19,
+};
+// sSinWideEP: fit error 2^-19.76
+constexpr double kSSinWideEp[] = {
+    -0x1.555112p-3, 0x1.10713p-7, -0x1.84dbc6p-13,
+};
 
 }  // namespace vexa::vm::trig_data

@@ -12,6 +12,12 @@ alignas(64) const double kPiParts[12] = {
     0x1.2d97c7f3321d2p+1, 0x1.a79394c9e8a0ap-54, 0x1.921fb54442d18p+1, 0x1.1a62633145c07p-53,
 };
 
+// pi = P1 + P2 + P3 + O(2^-72) in floats (held as doubles), each the rounded rest of the ones
+// before: the float reduction's constants (halved for pi/2, exactly).
+alignas(64) const double kPiFloatParts[4] = {
+    0x1.921fb6p+1, -0x1.777a5cp-24, -0x1.ee59dap-49, 0x0p+0,
+};
+
 // 2/pi = sum of kTwoOverPi[i] 2^(-32 (i + 1)), i = 0..39: enough bits for any double argument
 // (1024 bits of integer part, 180 below the point).
 alignas(64) const uint32_t kTwoOverPi[kTwoOverPiWords] = {

@@ -10,6 +10,8 @@ namespace vexa::vm::tables {
 // pi/2 = kPiParts[0] + [1] + [2] within 2^-160 (the reduction's constants);
 // [4..11]: pi/4, pi/2, 3pi/4, pi as (high, low) pairs.
 extern VEXA_HIDDEN const double kPiParts[12];
+// pi = P1 + P2 + P3 in floats (stored as doubles), and a zero.
+extern VEXA_HIDDEN const double kPiFloatParts[4];
 // The words of 2/pi, most significant first (the reduction of huge arguments).
 constexpr int kTwoOverPiWords = 40;
 extern VEXA_HIDDEN const uint32_t kTwoOverPi[kTwoOverPiWords];
