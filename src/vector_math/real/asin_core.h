@@ -51,6 +51,31 @@ template <Acc A> VEXA_INLINE __m256d combine(__m256d base_hi, __m256d base_lo, _
     }
 }
 
+// Float below HA, in float: the same two ways with P of degree 4 (LA) or 2
+// (EP), the root and u rounded, the bases as float head and tail.
+template <Acc A> struct FloatPolys;
+template <> struct FloatPolys<Acc::LA> { static constexpr const auto& p = trig_data::kSAsinLa; };
+template <> struct FloatPolys<Acc::EP> { static constexpr const auto& p = trig_data::kSAsinEp; };
+
+struct FloatArcsine {
+    __m256 far, w, tail;
+};
+template <Acc A> VEXA_INLINE FloatArcsine arcsine_float(__m256 a) {
+    const __m256 half = broadcast(0.5f);
+    const __m256 far = _mm256_cmp_ps(half, a, _CMP_LT_OQ);
+    const __m256 zf = (broadcast(1.0f) - a) * half;
+    const __m256 z = select(far, zf, a * a);
+    const __m256 s = select(far, sqrt(zf), a);
+    return {far, s, s * z * trig_core::horner(z, FloatPolys<A>::p)};
+}
+// base + k w in float, the base's tail added with k times w's tail.
+VEXA_INLINE __m256 combine_float(__m256 base_hi, __m256 base_lo, __m256 k, const FloatArcsine& w) {
+    return fma(k, w.w, base_hi) + fma(k, w.tail, base_lo);
+}
+// A double constant as a float head and its float tail.
+VEXA_INLINE float head_of(double v) { return float(v); }
+VEXA_INLINE float tail_of(double v) { return float(v - double(float(v))); }
+
 // Lanes the fast path leaves: |x| > 1 and NaN.
 VEXA_INLINE unsigned outside(__m256d x) { return movemask(cmp_gt_or_nan(abs(x), broadcast(1.0))); }
 VEXA_INLINE unsigned outside(__m256 x) { return movemask(cmp_gt_or_nan(abs(x), broadcast(1.0f))); }

@@ -2,8 +2,8 @@
 // the sign of x put back (atan(-0) = -0).
 //   d HA  u carried as head and tail, P of degree 11; base + u error-free
 //   d LA  u rounded, P of degree 9;  d EP  P of degree 4
-//   s     every slot in double on the d EP formulas (their error, below 2^-29,
-//         is far below an ulp of float)
+//   s HA  in double on the d EP formulas (error far below an ulp of float)
+//   s LA, EP  in float: u rounded, P of degree 3 or 1
 // |x| is first bounded by 2^1000 (NaN passes the bound), so an infinite
 // argument gives +-pi/2 on the fast path. The LA kernels therefore need no
 // other path and report nothing; the HA and EP kernels hand infinities and
@@ -49,11 +49,19 @@ template <Acc A, bool Report> struct DAtan : RealKernel<double, 1, 2, Report> {
     static const char* name() { return VM_NAME(dAtan); }
 };
 
+// Float: HA in double on the d EP formulas; LA and EP in float (an infinite
+// argument gives u = -0 and the base pi/2).
 template <Acc A, bool Report> struct SAtan : RealKernel<float, 1, 1, Report> {
     using V = __m256;
     static VEXA_INLINE V fast(V x, unsigned& special) {
         if constexpr (Report) special = not_finite(x);
-        return trig_core::via_double(x, atan_of<A>);
+        if constexpr (A == Acc::HA) {
+            return trig_core::via_double(x, atan_of<Acc::EP>);
+        } else {
+            __m256 base_lo;
+            const __m256 r = atan_core::atan_ratio_float<A>(abs(x), broadcast(1.0f), base_lo);
+            return bit_xor(r, sign_of(x));
+        }
     }
     static int rare(const float* a, float* r) { return vsatan_cout_rare(a, r); }
     static const char* name() { return VM_NAME(sAtan); }
@@ -68,7 +76,7 @@ extern "C" {
 VEXA_EXPORT void vexa_arx_kernel_dAtan_S9HAynn(int n, const double* a, double* r) { unary<DAtan<Acc::HA, true>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dAtan_S9LAynn(int n, const double* a, double* r) { unary<DAtan<Acc::LA, false>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_dAtan_S9EPnnn(int n, const double* a, double* r) { unary<DAtan<Acc::EP, true>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sAtan_S9HAynn(int n, const float* a, float* r) { unary<SAtan<Acc::EP, true>>(n, a, r); }
-VEXA_EXPORT void vexa_arx_kernel_sAtan_S9LAynn(int n, const float* a, float* r) { unary<SAtan<Acc::EP, false>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sAtan_S9HAynn(int n, const float* a, float* r) { unary<SAtan<Acc::HA, true>>(n, a, r); }
+VEXA_EXPORT void vexa_arx_kernel_sAtan_S9LAynn(int n, const float* a, float* r) { unary<SAtan<Acc::LA, false>>(n, a, r); }
 VEXA_EXPORT void vexa_arx_kernel_sAtan_S9EPnnn(int n, const float* a, float* r) { unary<SAtan<Acc::EP, true>>(n, a, r); }
 }

@@ -3,8 +3,9 @@
 // pi where x is negative (its sign bit: x = -0 counts), then the sign of y.
 //   d HA  head and tail throughout, pi - atan summed error-free
 //   d LA, d EP  rounded u, P of degree 9 and 4
-//   s     every slot in double on the d EP formulas (their error, below 2^-29,
-//         is far below an ulp of float)
+//   s HA  in double on the d EP formulas (error far below an ulp of float)
+//   s LA, EP  in float (u rounded, P of degree 3 or 1) where both |x| and |y|
+//         lie in [2^-100, 2^100]; other registers as HA
 // Lanes with |x| or |y| outside [2^-511, 2^511] (zeros, subnormals,
 // infinities, NaN; for float only two zeros, infinities and NaN) go to the
 // per-element routine: the C99 special values, and finite pairs scaled by a
@@ -77,15 +78,29 @@ template <Acc A> struct DAtan2 : RealKernel<double, 2, 2, true> {
     static const char* name() { return VM_NAME(dAtan2); }
 };
 
-template <Acc A> struct SAtan2 : RealKernel<float, 2, 1, true> {
+template <Acc A, Acc D = Acc::EP> struct SAtan2 : RealKernel<float, 2, 1, true> {
     using V = __m256;
     static VEXA_INLINE V fast(V y, V x, unsigned& special) {
         const V big = broadcast(std::numeric_limits<float>::max()), zero = _mm256_setzero_ps();
         special = movemask(bit_or(bit_and(cmp_eq(y, zero), cmp_eq(x, zero)),
                                   bit_or(cmp_gt_or_nan(abs(y), big), cmp_gt_or_nan(abs(x), big))));
-        const __m256d lo = atan2_of<A>(_mm256_cvtps_pd(_mm256_castps256_ps128(y)),
+        if constexpr (A != Acc::HA) {
+            // In float where a + b cannot overflow and no operand is subnormal.
+            const V ay = abs(y), ax = abs(x);
+            const V lo = broadcast(0x1p-100f), hi = broadcast(0x1p100f);
+            const unsigned outside_range = movemask(bit_or(bit_or(cmp_lt(ay, lo), cmp_gt_or_nan(ay, hi)),
+                                                           bit_or(cmp_lt(ax, lo), cmp_gt_or_nan(ax, hi))));
+            if (outside_range == 0) {
+                __m256 base_lo;
+                const __m256 r = atan_core::atan_ratio_float<A>(ay, ax, base_lo);
+                const __m256 pi_hi = broadcast(float(tables::kPiParts[10]));
+                const __m256 pi_lo = broadcast(float(tables::kPiParts[10] - double(float(tables::kPiParts[10]))));
+                return bit_xor(select(x, (pi_hi - r) + pi_lo, r), sign_of(y));
+            }
+        }
+        const __m256d lo = atan2_of<D>(_mm256_cvtps_pd(_mm256_castps256_ps128(y)),
                                        _mm256_cvtps_pd(_mm256_castps256_ps128(x)));
-        const __m256d hi = atan2_of<A>(_mm256_cvtps_pd(_mm256_extractf128_ps(y, 1)),
+        const __m256d hi = atan2_of<D>(_mm256_cvtps_pd(_mm256_extractf128_ps(y, 1)),
                                        _mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)));
         return join(narrow(lo), narrow(hi));
     }
@@ -109,10 +124,10 @@ VEXA_EXPORT void vexa_arx_kernel_dAtan2_S9EPnnn(int n, const double* a, const do
     binary<DAtan2<Acc::EP>>(n, a, b, r);
 }
 VEXA_EXPORT void vexa_arx_kernel_sAtan2_S9HAynn(int n, const float* a, const float* b, float* r) {
-    binary<SAtan2<Acc::EP>>(n, a, b, r);
+    binary<SAtan2<Acc::HA>>(n, a, b, r);
 }
 VEXA_EXPORT void vexa_arx_kernel_sAtan2_S9LAynn(int n, const float* a, const float* b, float* r) {
-    binary<SAtan2<Acc::EP>>(n, a, b, r);
+    binary<SAtan2<Acc::LA>>(n, a, b, r);
 }
 VEXA_EXPORT void vexa_arx_kernel_sAtan2_S9EPnnn(int n, const float* a, const float* b, float* r) {
     binary<SAtan2<Acc::EP>>(n, a, b, r);

@@ -65,4 +65,27 @@ template <Acc A> VEXA_INLINE Parts<__m256d> atan_ratio(__m256d a, __m256d b) {
     }
 }
 
+// Float atan(a / b) below HA, in float: the same octants, u rounded, atan u =
+// u + u^3 P(u^2) with P of degree 3 (LA) or 1 (EP), the base as a float
+// head and tail. a + b must not overflow (a, b below 2^126).
+template <Acc A> struct FloatPolys;
+template <> struct FloatPolys<Acc::LA> { static constexpr const auto& p = trig_data::kSAtanLa; };
+template <> struct FloatPolys<Acc::EP> { static constexpr const auto& p = trig_data::kSAtanEp; };
+
+template <Acc A> VEXA_INLINE __m256 atan_ratio_float(__m256 a, __m256 b, __m256& base_lo) {
+    const double* pi = tables::kPiParts;
+    const __m256 low = cmp_not_gt(a, b * broadcast(float(kTanPi8)));
+    const __m256 high = _mm256_cmp_ps(a, b * broadcast(float(kTan3Pi8)), _CMP_GE_OQ);
+    const __m256 nh = select(low, a, select(high, -b, a - b));
+    const __m256 dh = select(low, b, select(high, a, a + b));
+    const __m256 zero = _mm256_setzero_ps();
+    // pi/4 and pi/2 as float head and tail
+    const float q_hi = float(pi[4]), q_lo = float(pi[4] - double(q_hi));
+    const __m256 base_hi = select(low, zero, select(high, broadcast(2 * q_hi), broadcast(q_hi)));
+    base_lo = select(low, zero, select(high, broadcast(2 * q_lo), broadcast(q_lo)));
+    const __m256 u = nh / dh;
+    const __m256 z = u * u;
+    return base_hi + fma(u * z, horner(z, FloatPolys<A>::p), u + base_lo);
+}
+
 }  // namespace vexa::vm::atan_core

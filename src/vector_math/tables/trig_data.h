@@ -104,5 +104,23 @@ constexpr double kSSinWideLa[] = {
 constexpr double kSSinWideEp[] = {
     -0x1.555112p-3, 0x1.10713p-7, -0x1.84dbc6p-13,
 };
+// sAtanLA: fit error 2^-25.45
+constexpr double kSAtanLa[] = {
+    -0x1.555454p-2, 0x1.9924bcp-3, -0x1.1c3702p-3,
+    0x1.49e16ep-4,
+};
+// sAtanEP: fit error 2^-15.44
+constexpr double kSAtanEp[] = {
+    -0x1.53cc3cp-2, 0x1.5cdc22p-3,
+};
+// sAsinLA: fit error 2^-27.33
+constexpr double kSAsinLa[] = {
+    0x1.5555c8p-3, 0x1.3301e4p-4, 0x1.747e4p-5,
+    0x1.8c289cp-6, 0x1.596cdcp-5,
+};
+// sAsinEP: fit error 2^-19.13
+constexpr double kSAsinEp[] = {
+    0x1.559be6p-3, 0x1.268072p-4, 0x1.06954p-4,
+};
 
 }  // namespace vexa::vm::trig_data
