@@ -7,10 +7,7 @@
 // in float as Asin's. |x| > 1 (status 1, NaN) and NaN (status 0) go to the
 // per-element routine.
 // Documented bounds per slot: include/vexa/vm_accuracy.def.
-#include <cmath>
-
 #include "vector_math/real/asin_core.h"
-#include "vector_math/scalar/fp_bits.h"
 
 namespace vexa::vm {
 namespace {
@@ -30,16 +27,8 @@ template <Acc A> VEXA_INLINE __m256d acos_of(__m256d x) {
     return asin_core::combine<A>(base_hi, base_lo, k, w);
 }
 
-template <class T> int acos_rare(const T* a, T* r) {
-    if (std::isnan(*a)) {
-        *r = *a + *a;
-        return 0;
-    }
-    *r = T(invalid_result());
-    return VEXA_VM_STATUS_DOMAIN;
-}
-int vdacos_cout_rare(const double* a, double* r) { return acos_rare(a, r); }
-int vsacos_cout_rare(const float* a, float* r) { return acos_rare(a, r); }
+int vdacos_cout_rare(const double* a, double* r) { return asin_core::outside_rare(a, r); }
+int vsacos_cout_rare(const float* a, float* r) { return asin_core::outside_rare(a, r); }
 
 template <Acc A> struct DAcos : RealUnary<double, 2, VM_NAME(dAcos), vdacos_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {

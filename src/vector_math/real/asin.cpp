@@ -7,10 +7,7 @@
 //   s LA, EP  in float, the root rounded, P of degree 4 or 2
 // |x| > 1 (status 1, NaN) and NaN (status 0) go to the per-element routine.
 // Documented bounds per slot: include/vexa/vm_accuracy.def.
-#include <cmath>
-
 #include "vector_math/real/asin_core.h"
-#include "vector_math/scalar/fp_bits.h"
 
 namespace vexa::vm {
 namespace {
@@ -27,16 +24,8 @@ template <Acc A> VEXA_INLINE __m256d asin_of(__m256d x) {
     return bit_xor(asin_core::combine<A>(base_hi, base_lo, k, w), sign_of(x));
 }
 
-template <class T> int asin_rare(const T* a, T* r) {
-    if (std::isnan(*a)) {
-        *r = *a + *a;
-        return 0;
-    }
-    *r = T(invalid_result());
-    return VEXA_VM_STATUS_DOMAIN;
-}
-int vdasin_cout_rare(const double* a, double* r) { return asin_rare(a, r); }
-int vsasin_cout_rare(const float* a, float* r) { return asin_rare(a, r); }
+int vdasin_cout_rare(const double* a, double* r) { return asin_core::outside_rare(a, r); }
+int vsasin_cout_rare(const float* a, float* r) { return asin_core::outside_rare(a, r); }
 
 template <Acc A> struct DAsin : RealUnary<double, 2, VM_NAME(dAsin), vdasin_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {

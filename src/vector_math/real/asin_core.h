@@ -7,7 +7,10 @@
 // multiples), summed error-free for HA and returned before the last rounding.
 #pragma once
 
+#include <cmath>
+
 #include "vector_math/real/trig_core.h"
+#include "vector_math/scalar/fp_bits.h"
 
 namespace vexa::vm::asin_core {
 
@@ -75,6 +78,17 @@ VEXA_INLINE __m256 combine_float(__m256 base_hi, __m256 base_lo, __m256 k, const
 // A double constant as a float head and its float tail.
 VEXA_INLINE float head_of(double v) { return float(v); }
 VEXA_INLINE float tail_of(double v) { return float(v - double(float(v))); }
+
+// The per-element routine of Asin and Acos: NaN through (status 0), |x| > 1
+// and the infinities NaN (status 1).
+template <class T> int outside_rare(const T* a, T* r) {
+    if (std::isnan(*a)) {
+        *r = *a + *a;
+        return 0;
+    }
+    *r = T(invalid_result());
+    return VEXA_VM_STATUS_DOMAIN;
+}
 
 // Lanes the fast path leaves: |x| > 1 and NaN.
 VEXA_INLINE unsigned outside(__m256d x) { return movemask(cmp_gt_or_nan(abs(x), broadcast(1.0))); }

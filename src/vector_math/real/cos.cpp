@@ -33,7 +33,7 @@ template <Acc A, Acc Double> struct SCos : RealUnary<float, 1, VM_NAME(sCos), vs
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = trig_core::outside(x);
         if constexpr (A != Acc::HA)
-            if (trig_core::float_wide_fits(x)) return trig_core::cos_wide_float<A>(x);
+            if (trig_core::float_wide_fits(x)) return trig_core::cos_by_pi<A>(x);
         return trig_core::via_double(x, cos_of<Double, true>);
     }
 };

@@ -43,7 +43,7 @@ template <Acc A, Acc Double> struct SSin : RealUnary<float, 1, VM_NAME(sSin), vs
         special = trig_core::outside(x);
         if constexpr (A != Acc::HA)
             if (trig_core::float_wide_fits(x))
-                return select(cmp_eq(x, zero<float>()), x, trig_core::sin_wide_float<A>(x));
+                return select(cmp_eq(x, zero<float>()), x, trig_core::sin_by_pi<A>(x));
         return trig_core::via_double(x, sin_of<Double, true>);
     }
 };

@@ -75,6 +75,16 @@ template <class V> struct Parts {
     V hi, lo;
 };
 
+// 1 - h^2/2 - h l (z = h^2 rounded) as head and tail: h^2/2 split by FMA,
+// 1 minus its head by Fast2Sum (1 >= h^2/2).
+template <class V> VEXA_INLINE Parts<V> cos_head(V h, V l, V z) {
+    const V half = cst<V>(0.5) * z;
+    const V half_err = cst<V>(0.5) * fma(h, h, -z);  // h^2/2 = half + half_err
+    const V t = cst<V>(1.0) - half;
+    const V e = (cst<V>(1.0) - t) - half;
+    return {t, fnma(h, l, e - half_err)};
+}
+
 // sin and cos of h + l (|h + l| <= pi/4 and a little more), each as head and tail.
 template <Acc A, class V> VEXA_INLINE void sin_cos_parts(V h, V l, Parts<V>* s, Parts<V>* c) {
     using P = Polys<A>;
@@ -86,12 +96,9 @@ template <Acc A, class V> VEXA_INLINE void sin_cos_parts(V h, V l, Parts<V>* s, 
     }
     if (c != nullptr) {
         if constexpr (A == Acc::HA) {
-            const V half = cst<V>(0.5) * z;
-            const V half_err = cst<V>(0.5) * fma(h, h, -z);  // h^2/2 = half + half_err
-            const V t = cst<V>(1.0) - half;
-            const V e = (cst<V>(1.0) - t) - half;  // 1 >= half: Fast2Sum
-            c->hi = t;
-            c->lo = fma(z * z, horner(z, P::cos), fnma(h, l, e - half_err));
+            const Parts<V> head = cos_head(h, l, z);
+            c->hi = head.hi;
+            c->lo = fma(z * z, horner(z, P::cos), head.lo);
         } else {
             c->hi = fnma(cst<V>(0.5), z, cst<V>(1.0));
             c->lo = z * z * horner(z, P::cos);
@@ -100,15 +107,17 @@ template <Acc A, class V> VEXA_INLINE void sin_cos_parts(V h, V l, Parts<V>* s, 
 }
 
 // The quotient (a_hi + a_lo) / (b_hi + b_lo): for HA both renormalised
-// (Fast2Sum: |lo| < |hi|), the rounded quotient of the heads corrected by its
-// exact remainder and the tails; otherwise the rounded quotient of the sums.
+// (Fast2Sum: |lo| < |hi|), the quotient of the heads by one reciprocal,
+// corrected by its exact remainder and the tails; otherwise the rounded
+// quotient of the sums.
 template <Acc A, class V> VEXA_INLINE V quotient(const Parts<V>& a, const Parts<V>& b) {
     if constexpr (A == Acc::HA) {
         const V ah = a.hi + a.lo, al = (a.hi - ah) + a.lo;
         const V bh = b.hi + b.lo, bl = (b.hi - bh) + b.lo;
-        const V q = ah / bh;
-        const V rem = fnma(q, bh, ah);  // exact
-        return q + (rem + fnma(q, bl, al)) / bh;
+        const V inv = cst<V>(1.0) / bh;
+        const V q = ah * inv;
+        const V rem = fnma(q, bh, ah);  // exact: q is within an ulp of ah / bh
+        return q + (rem + fnma(q, bl, al)) * inv;
     } else {
         return (a.hi + a.lo) / (b.hi + b.lo);
     }
@@ -236,13 +245,9 @@ template <Acc A> VEXA_INLINE __m256d sin_or_cos(__m256d h, __m256d l, __m256d us
     for (int i = N - 2; i >= 0; --i) p = fma(p, z, select(use_cos, broadcast(P::cos[i]), broadcast(P::sin[i])));
     const __m256d mult = select(use_cos, z * z, h * z);
     if constexpr (A == Acc::HA) {
-        const __m256d half = broadcast(0.5) * z;
-        const __m256d half_err = broadcast(0.5) * fma(h, h, -z);
-        const __m256d t = broadcast(1.0) - half;
-        const __m256d e = (broadcast(1.0) - t) - half;
-        const __m256d head = select(use_cos, t, h);
-        const __m256d extra = select(use_cos, fnma(h, l, e - half_err), fma(broadcast(-0.5) * z, l, l));
-        return head + fma(mult, p, extra);
+        const Parts<__m256d> c = cos_head(h, l, z);
+        const __m256d extra = select(use_cos, c.lo, fma(broadcast(-0.5) * z, l, l));
+        return select(use_cos, c.hi, h) + fma(mult, p, extra);
     } else {
         return fma(mult, p, select(use_cos, fnma(broadcast(0.5), z, broadcast(1.0)), h));
     }
@@ -259,74 +264,78 @@ template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_only(__m256d x)
 }
 
 // Sin and Cos alone below HA: a reduction by pi and one odd polynomial,
-// sin r = r + r^3 P(r^2) on |r| <= pi/2 (degree 8 for LA, 4 for EP), with no
-// choice between polynomials:
-//   sin x = (-1)^n sin r,          n = round(x/pi),           r = x - n pi
-//   cos x = (-1)^((q+1)/2) sin r,  q = 2 round(x/pi - 1/2) + 1, r = x - q pi/2
-// r in three parts as in reduce() (pi = 2 (C1 + C2 + C3); x - n 2C1 and
-// x - q C1 are exact).
-template <Acc A> struct WidePoly;
-template <> struct WidePoly<Acc::LA> { static constexpr const auto& p = trig_data::kSinWideLa; };
-template <> struct WidePoly<Acc::EP> { static constexpr const auto& p = trig_data::kSinWideEp; };
+// sin r = r + r^3 P(r^2) on |r| <= pi/2, with no choice between polynomials:
+//   sin x = (-1)^n sin r,          n = round(x/pi),             r = x - n pi
+//   cos x = (-1)^((q+1)/2) sin r,  q = 2 round(x/pi - 1/2) + 1,  r = x - q pi/2
+// r in three parts (x - n P1 and x - q P1/2 are exact). The same source for
+// double (pi = 2 (C1 + C2 + C3), degree 8 for LA and 4 for EP) and for float
+// in float arithmetic (pi in three floats, degree 3 and 2; |x| below
+// kFloatWideLimit, where a register with a lane beyond or NaN goes to double).
 constexpr double kInvPi = 0x1.45f306dc9c883p-2;
+constexpr float kFloatWideLimit = 0x1p17f;
 
-template <Acc A> VEXA_INLINE __m256d odd_poly_of(__m256d r) {
-    const __m256d z = r * r;
-    return fma(r * z, horner(z, WidePoly<A>::p), r);
+template <class T> struct Wide;
+template <> struct Wide<double> {
+    static constexpr double kShifter = trig_core::kShifter;
+    static double pi(int k) { return 2 * tables::kPiParts[k]; }
+    template <Acc A> static constexpr const auto& poly() {
+        if constexpr (A == Acc::LA) return trig_data::kSinWideLa;
+        else return trig_data::kSinWideEp;
+    }
+    // The sign bit from bit 0 of each lane's integer.
+    static __m256d sign_from(__m256i v) { return from_int<double>(shl64<63>(v)); }
+    static __m256i plus_one(__m256i v) { return add64(v, splat64(1)); }
+};
+template <> struct Wide<float> {
+    static constexpr float kShifter = 0x1.8p23f;
+    static float pi(int k) { return float(tables::kPiFloatParts[k]); }
+    template <Acc A> static constexpr const auto& poly() {
+        if constexpr (A == Acc::LA) return trig_data::kSSinWideLa;
+        else return trig_data::kSSinWideEp;
+    }
+    static __m256 sign_from(__m256i v) { return from_int<float>(shl32<31>(v)); }
+    static __m256i plus_one(__m256i v) { return add32(v, splat32(1)); }
+};
+
+template <Acc A, class V> VEXA_INLINE V odd_poly_of(V r) {
+    using W = Wide<elem<V>>;
+    const V z = r * r;
+    return fma(r * z, horner(z, W::template poly<A>()), r);
 }
+template <Acc A, class V> VEXA_INLINE V sin_by_pi(V x) {
+    using T = elem<V>;
+    using W = Wide<T>;
+    const V t = fma(x, cst<V>(kInvPi), broadcast(W::kShifter));
+    const V n = t - broadcast(W::kShifter);
+    V r = fnma(n, broadcast(W::pi(0)), x);
+    r = fnma(n, broadcast(W::pi(2)), fnma(n, broadcast(W::pi(1)), r));
+    return bit_xor(odd_poly_of<A>(r), W::sign_from(as_int(t)));
+}
+template <Acc A, class V> VEXA_INLINE V cos_by_pi(V x) {
+    using T = elem<V>;
+    using W = Wide<T>;
+    const V t = fma(x, cst<V>(kInvPi), cst<V>(-0.5)) + broadcast(W::kShifter);
+    const V q = fma(t - broadcast(W::kShifter), cst<V>(2.0), cst<V>(1.0));
+    const V half = cst<V>(0.5);
+    V r = fnma(q, half * broadcast(W::pi(0)), x);
+    r = fnma(q, half * broadcast(W::pi(2)), fnma(q, half * broadcast(W::pi(1)), r));
+    return bit_xor(odd_poly_of<A>(r), W::sign_from(W::plus_one(as_int(t))));
+}
+// Double registers (FromFloat: the halves of a float register, whose lanes
+// from kFastLimit up take the table reduction and the quadrant formulas).
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d sin_wide(__m256d x) {
     static_assert(A != Acc::HA);
     if constexpr (FromFloat)
         if (movemask(cmp_ge(abs(x), broadcast(kFastLimit))) != 0) return sin_only<A, true>(x);
-    const double* pi = tables::kPiParts;
-    const __m256d t = fma(x, broadcast(kInvPi), broadcast(kShifter));
-    const __m256d n = t - broadcast(kShifter);
-    __m256d r = fnma(n, broadcast(2 * pi[0]), x);
-    r = fnma(n, broadcast(2 * pi[2]), fnma(n, broadcast(2 * pi[1]), r));
-    return bit_xor(odd_poly_of<A>(r), from_int<double>(shl64<63>(as_int(t))));
+    return sin_by_pi<A>(x);
 }
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_wide(__m256d x) {
     static_assert(A != Acc::HA);
     if constexpr (FromFloat)
         if (movemask(cmp_ge(abs(x), broadcast(kFastLimit))) != 0) return cos_only<A, true>(x);
-    const double* pi = tables::kPiParts;
-    const __m256d t = fma(x, broadcast(kInvPi), broadcast(-0.5)) + broadcast(kShifter);
-    const __m256d q = fma(t - broadcast(kShifter), broadcast(2.0), broadcast(1.0));
-    __m256d r = fnma(q, broadcast(pi[0]), x);
-    r = fnma(q, broadcast(pi[2]), fnma(q, broadcast(pi[1]), r));
-    return bit_xor(odd_poly_of<A>(r), from_int<double>(shl64<63>(add64(as_int(t), splat64(1)))));
+    return cos_by_pi<A>(x);
 }
 
-// Float Sin and Cos below HA, in float: the reduction by pi with the float
-// parts of pi (x - n P1 exact), valid for |x| < kFloatWideLimit, and the odd
-// polynomial of degree 3 (LA) or 2 (EP). A register with a lane beyond (or
-// NaN) is computed in double instead.
-template <Acc A> struct FloatWidePoly;
-template <> struct FloatWidePoly<Acc::LA> { static constexpr const auto& p = trig_data::kSSinWideLa; };
-template <> struct FloatWidePoly<Acc::EP> { static constexpr const auto& p = trig_data::kSSinWideEp; };
-constexpr float kFloatWideLimit = 0x1p17f;
-constexpr float kFloatShifter = 0x1.8p23f;
-
-template <Acc A> VEXA_INLINE __m256 float_odd_poly_of(__m256 r) {
-    const __m256 z = r * r;
-    return fma(r * z, horner(z, FloatWidePoly<A>::p), r);
-}
-template <Acc A> VEXA_INLINE __m256 sin_wide_float(__m256 x) {
-    const double* pi = tables::kPiFloatParts;
-    const __m256 t = fma(x, broadcast(float(kInvPi)), broadcast(kFloatShifter));
-    const __m256 n = t - broadcast(kFloatShifter);
-    __m256 r = fnma(n, broadcast(float(pi[0])), x);
-    r = fnma(n, broadcast(float(pi[2])), fnma(n, broadcast(float(pi[1])), r));
-    return bit_xor(float_odd_poly_of<A>(r), from_int<float>(shl32<31>(as_int(t))));
-}
-template <Acc A> VEXA_INLINE __m256 cos_wide_float(__m256 x) {
-    const double* pi = tables::kPiFloatParts;
-    const __m256 t = fma(x, broadcast(float(kInvPi)), broadcast(-0.5f)) + broadcast(kFloatShifter);
-    const __m256 q = fma(t - broadcast(kFloatShifter), broadcast(2.0f), broadcast(1.0f));
-    __m256 r = fnma(q, broadcast(float(0.5 * pi[0])), x);
-    r = fnma(q, broadcast(float(0.5 * pi[2])), fnma(q, broadcast(float(0.5 * pi[1])), r));
-    return bit_xor(float_odd_poly_of<A>(r), from_int<float>(shl32<31>(add32(as_int(t), splat32(1)))));
-}
 // Float SinCos and Tan below HA, in float for |x| < kFloatWideLimit:
 // x = n pi/2 + r (pi/2 in three floats), sin r and cos r by the EP fits of
 // the double kernels (coefficients rounded to float, error far below LA's).
@@ -336,8 +345,8 @@ struct FloatQuadrant {
 };
 VEXA_INLINE FloatQuadrant sin_cos_float(__m256 x) {
     const double* pi = tables::kPiFloatParts;
-    const __m256 t = fma(x, broadcast(float(kTwoOverPi)), broadcast(kFloatShifter));
-    const __m256 n = t - broadcast(kFloatShifter);
+    const __m256 t = fma(x, broadcast(float(kTwoOverPi)), broadcast(Wide<float>::kShifter));
+    const __m256 n = t - broadcast(Wide<float>::kShifter);
     __m256 r = fnma(n, broadcast(float(0.5 * pi[0])), x);
     r = fnma(n, broadcast(float(0.5 * pi[2])), fnma(n, broadcast(float(0.5 * pi[1])), r));
     const __m256 z = r * r;
