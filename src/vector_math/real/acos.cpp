@@ -46,10 +46,10 @@ template <Acc A> struct SAcos : RealUnary<float, 1, VM_NAME(sAcos), vsacos_cout_
             const double* pi = tables::kPiParts;
             const FloatArcsine w = arcsine_float<A>(abs(x));
             const V zero = _mm256_setzero_ps();
-            const V far_hi = select(x, broadcast(head_of(pi[10])), zero);
-            const V far_lo = select(x, broadcast(tail_of(pi[10])), zero);
-            const V base_hi = select(w.far, far_hi, broadcast(head_of(pi[6])));
-            const V base_lo = select(w.far, far_lo, broadcast(tail_of(pi[6])));
+            const V far_hi = select(x, broadcast(trig_core::head_of(pi[10])), zero);
+            const V far_lo = select(x, broadcast(trig_core::tail_of(pi[10])), zero);
+            const V base_hi = select(w.far, far_hi, broadcast(trig_core::head_of(pi[6])));
+            const V base_lo = select(w.far, far_lo, broadcast(trig_core::tail_of(pi[6])));
             const V k = bit_xor(select(w.far, broadcast(2.0f), broadcast(-1.0f)), sign_of(x));
             return combine_float(base_hi, base_lo, k, w);
         }

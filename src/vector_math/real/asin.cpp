@@ -43,8 +43,8 @@ template <Acc A> struct SAsin : RealUnary<float, 1, VM_NAME(sAsin), vsasin_cout_
             const double* pi = tables::kPiParts;
             const FloatArcsine w = arcsine_float<A>(abs(x));
             const V zero = _mm256_setzero_ps();
-            const V base_hi = select(w.far, broadcast(head_of(pi[6])), zero);
-            const V base_lo = select(w.far, broadcast(tail_of(pi[6])), zero);
+            const V base_hi = select(w.far, broadcast(trig_core::head_of(pi[6])), zero);
+            const V base_lo = select(w.far, broadcast(trig_core::tail_of(pi[6])), zero);
             const V k = select(w.far, broadcast(-2.0f), broadcast(1.0f));
             return bit_xor(combine_float(base_hi, base_lo, k, w), sign_of(x));
         }

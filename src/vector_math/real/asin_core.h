@@ -75,9 +75,6 @@ template <Acc A> VEXA_INLINE FloatArcsine arcsine_float(__m256 a) {
 VEXA_INLINE __m256 combine_float(__m256 base_hi, __m256 base_lo, __m256 k, const FloatArcsine& w) {
     return fma(k, w.w, base_hi) + fma(k, w.tail, base_lo);
 }
-// A double constant as a float head and its float tail.
-VEXA_INLINE float head_of(double v) { return float(v); }
-VEXA_INLINE float tail_of(double v) { return float(v - double(float(v))); }
 
 // The per-element routine of Asin and Acos: NaN through (status 0), |x| > 1
 // and the infinities NaN (status 1).

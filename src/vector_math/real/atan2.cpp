@@ -84,20 +84,25 @@ template <Acc A, Acc D = Acc::EP> struct SAtan2 : RealKernel<float, 2, 1, true> 
         const V big = broadcast(std::numeric_limits<float>::max()), zero = _mm256_setzero_ps();
         special = movemask(bit_or(bit_and(cmp_eq(y, zero), cmp_eq(x, zero)),
                                   bit_or(cmp_gt_or_nan(abs(y), big), cmp_gt_or_nan(abs(x), big))));
-        if constexpr (A != Acc::HA) {
-            // In float where a + b cannot overflow and no operand is subnormal.
+        if constexpr (A == Acc::HA) {
+            return in_double(y, x);
+        } else {
+            // In float; lanes where a + b could overflow or an operand is
+            // subnormal in double.
             const V ay = abs(y), ax = abs(x);
             const V lo = broadcast(0x1p-100f), hi = broadcast(0x1p100f);
-            const unsigned outside_range = movemask(bit_or(bit_or(cmp_lt(ay, lo), cmp_gt_or_nan(ay, hi)),
-                                                           bit_or(cmp_lt(ax, lo), cmp_gt_or_nan(ax, hi))));
-            if (outside_range == 0) {
-                __m256 base_lo;
-                const __m256 r = atan_core::atan_ratio_float<A>(ay, ax, base_lo);
-                const __m256 pi_hi = broadcast(float(tables::kPiParts[10]));
-                const __m256 pi_lo = broadcast(float(tables::kPiParts[10] - double(float(tables::kPiParts[10]))));
-                return bit_xor(select(x, (pi_hi - r) + pi_lo, r), sign_of(y));
-            }
+            const V outside_range = bit_or(bit_or(cmp_lt(ay, lo), cmp_gt_or_nan(ay, hi)),
+                                           bit_or(cmp_lt(ax, lo), cmp_gt_or_nan(ax, hi)));
+            __m256 base_lo;
+            const __m256 r = atan_core::atan_ratio_float<A>(ay, ax, base_lo);
+            const __m256 pi_hi = broadcast(trig_core::head_of(tables::kPiParts[10]));
+            const __m256 pi_lo = broadcast(trig_core::tail_of(tables::kPiParts[10]));
+            const __m256 in_float = bit_xor(select(x, (pi_hi - r) + pi_lo, r), sign_of(y));
+            if (__builtin_expect(movemask(outside_range) == 0, 1)) return in_float;
+            return select(outside_range, in_double(y, x), in_float);
         }
+    }
+    static VEXA_INLINE __m256 in_double(__m256 y, __m256 x) {
         const __m256d lo = atan2_of<D>(_mm256_cvtps_pd(_mm256_castps256_ps128(y)),
                                        _mm256_cvtps_pd(_mm256_castps256_ps128(x)));
         const __m256d hi = atan2_of<D>(_mm256_cvtps_pd(_mm256_extractf128_ps(y, 1)),

@@ -80,7 +80,7 @@ template <Acc A> VEXA_INLINE __m256 atan_ratio_float(__m256 a, __m256 b, __m256&
     const __m256 dh = select(low, b, select(high, a, a + b));
     const __m256 zero = _mm256_setzero_ps();
     // pi/4 and pi/2 as float head and tail
-    const float q_hi = float(pi[4]), q_lo = float(pi[4] - double(q_hi));
+    const float q_hi = trig_core::head_of(pi[4]), q_lo = trig_core::tail_of(pi[4]);
     const __m256 base_hi = select(low, zero, select(high, broadcast(2 * q_hi), broadcast(q_hi)));
     base_lo = select(low, zero, select(high, broadcast(2 * q_lo), broadcast(q_lo)));
     const __m256 u = nh / dh;

@@ -32,9 +32,10 @@ template <Acc A> struct DCos : RealUnary<double, 2, VM_NAME(dCos), vdcos_cout_ra
 template <Acc A, Acc Double> struct SCos : RealUnary<float, 1, VM_NAME(sCos), vscos_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = trig_core::outside(x);
-        if constexpr (A != Acc::HA)
-            if (trig_core::float_wide_fits(x)) return trig_core::cos_by_pi<A>(x);
-        return trig_core::via_double(x, cos_of<Double, true>);
+        if constexpr (A == Acc::HA) return trig_core::via_double(x, cos_of<Double, true>);
+        else
+            return trig_core::float_or_wide(x, trig_core::cos_by_pi<A, V>,
+                                            [](V v) { return trig_core::via_double(v, cos_of<Double, true>); });
     }
 };
 

@@ -36,15 +36,18 @@ template <Acc A> struct DSin : RealUnary<double, 2, VM_NAME(dSin), vdsin_cout_ra
     }
 };
 
-// Float: HA in double on the d LA formulas; LA and EP in float where every
-// lane allows it, in double otherwise.
+// Float: HA in double; LA and EP in float, lanes beyond the float reduction's
+// range in double.
 template <Acc A, Acc Double> struct SSin : RealUnary<float, 1, VM_NAME(sSin), vssin_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = trig_core::outside(x);
-        if constexpr (A != Acc::HA)
-            if (trig_core::float_wide_fits(x))
-                return select(cmp_eq(x, zero<float>()), x, trig_core::sin_by_pi<A>(x));
-        return trig_core::via_double(x, sin_of<Double, true>);
+        if constexpr (A == Acc::HA) {
+            return trig_core::via_double(x, sin_of<Double, true>);
+        } else {
+            const V s = trig_core::float_or_wide(x, trig_core::sin_by_pi<A, V>,
+                                                 [](V v) { return trig_core::via_double(v, sin_of<Double, true>); });
+            return select(cmp_eq(x, zero<float>()), x, s);
+        }
     }
 };
 

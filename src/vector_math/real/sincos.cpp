@@ -34,20 +34,30 @@ struct SinCos : RealKernel<T_, 1, sizeof(T_) == 8 ? 2 : 1, true> {
             V s;
             both(x, s, cos_out);
             return s;
+        } else if constexpr (A == Acc::HA) {
+            return in_double(x, cos_out);
         } else {
-            if constexpr (A != Acc::HA && Float) {
-                if (trig_core::float_wide_fits(x)) {
-                    V s;
-                    trig_core::sincos_float(x, s, cos_out);
-                    return select(cmp_eq(x, zero<float>()), x, s);
-                }
+            // In float; lanes beyond the float reduction's range in double.
+            V s;
+            trig_core::sincos_float(x, s, cos_out);
+            s = select(cmp_eq(x, zero<float>()), x, s);
+            const V beyond = cmp_not_gt(broadcast(trig_core::kFloatWideLimit), abs(x));
+            if (__builtin_expect(movemask(beyond) != 0, 0)) {
+                V c;
+                const V sd = in_double(x, c);
+                s = select(beyond, sd, s);
+                cos_out = select(beyond, c, cos_out);
             }
-            __m256d s0, c0, s1, c1;
-            both(_mm256_cvtps_pd(_mm256_castps256_ps128(x)), s0, c0);
-            both(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)), s1, c1);
-            cos_out = join(narrow(c0), narrow(c1));
-            return join(narrow(s0), narrow(s1));
+            return s;
         }
+    }
+    // Both results of a float register from its double halves.
+    static VEXA_INLINE __m256 in_double(__m256 x, __m256& cos_out) {
+        __m256d s0, c0, s1, c1;
+        both(_mm256_cvtps_pd(_mm256_castps256_ps128(x)), s0, c0);
+        both(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)), s1, c1);
+        cos_out = join(narrow(c0), narrow(c1));
+        return join(narrow(s0), narrow(s1));
     }
     static int rare(const T_* a, T_* r1, T_* r2) { return Rare(a, r1, r2); }
     static const char* name() { return Name; }

@@ -36,9 +36,13 @@ template <Acc A> struct DTan : RealUnary<double, 2, VM_NAME(dTan), dtan_lane> {
 template <Acc A, Acc Double> struct STan : RealUnary<float, 1, VM_NAME(sTan), vstan_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = trig_core::outside(x);
-        if constexpr (A != Acc::HA)
-            if (trig_core::float_wide_fits(x)) return select(cmp_eq(x, zero<float>()), x, trig_core::tan_float(x));
-        return trig_core::via_double(x, tan_of<Double, true>);
+        if constexpr (A == Acc::HA) {
+            return trig_core::via_double(x, tan_of<Double, true>);
+        } else {
+            const V t = trig_core::float_or_wide(x, trig_core::tan_float,
+                                                 [](V v) { return trig_core::via_double(v, tan_of<Double, true>); });
+            return select(cmp_eq(x, zero<float>()), x, t);
+        }
     }
 };
 

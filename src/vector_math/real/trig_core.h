@@ -50,6 +50,10 @@ VEXA_INLINE double fnma(double a, double b, double c) { return std::fma(-a, b, c
 using simd::fma;
 using simd::fnma;
 
+// A double constant as a float head and its float tail.
+VEXA_INLINE float head_of(double v) { return float(v); }
+VEXA_INLINE float tail_of(double v) { return float(v - double(float(v))); }
+
 template <class V, std::size_t N> VEXA_INLINE V horner(V z, const double (&c)[N]) {
     V p = cst<V>(c[N - 1]);
     for (int i = int(N) - 2; i >= 0; --i) p = fma(p, z, cst<V>(c[i]));
@@ -142,20 +146,23 @@ template <Acc A> VEXA_INLINE VReduced reduce(__m256d x) {
         // (Sterbenz) and n C2 - (a - b) is b's rounding error, so one more
         // FMA gives the tail. Otherwise (|a| below 2^-12: arguments very near
         // a multiple of pi/2) n C2 is split exactly and subtracted by TwoSum.
+        // Each lane's result depends on its own argument only: the second
+        // way replaces the first lane by lane.
         const __m256d c2 = broadcast(pi[1]);
         const __m256d b = fnma(n, c2, a);
         const __m256d ph = n * c2;
-        if (__builtin_expect(movemask(cmp_lt(abs(a), abs(ph + ph))) == 0, 1)) {
-            r.hi = b;
-            r.lo = fnma(n, broadcast(pi[2]), fnma(n, c2, a - b));
-            return r;
+        r.hi = b;
+        r.lo = fnma(n, broadcast(pi[2]), fnma(n, c2, a - b));
+        const __m256d near = cmp_lt(abs(a), abs(ph + ph));
+        if (__builtin_expect(movemask(near) != 0, 0)) {
+            const __m256d pl = fma(n, c2, -ph);  // n C2 = ph + pl
+            __m256d e;
+            const __m256d hi = two_sum(a, -ph, e);
+            const __m256d lo = fnma(n, broadcast(pi[2]), e - pl);
+            const __m256d sum = hi + lo;  // |hi| > |lo| unless hi = 0
+            r.lo = select(near, (hi - sum) + lo, r.lo);
+            r.hi = select(near, sum, r.hi);
         }
-        const __m256d pl = fma(n, c2, -ph);  // n C2 = ph + pl
-        __m256d e;
-        const __m256d hi = two_sum(a, -ph, e);
-        const __m256d lo = fnma(n, broadcast(pi[2]), e - pl);
-        r.hi = hi + lo;  // |hi| > |lo| unless hi = 0
-        r.lo = (hi - r.hi) + lo;
     } else {
         r.hi = fnma(n, broadcast(pi[2]), fnma(n, broadcast(pi[1]), a));
         r.lo = _mm256_setzero_pd();
@@ -270,7 +277,7 @@ template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_only(__m256d x)
 // r in three parts (x - n P1 and x - q P1/2 are exact). The same source for
 // double (pi = 2 (C1 + C2 + C3), degree 8 for LA and 4 for EP) and for float
 // in float arithmetic (pi in three floats, degree 3 and 2; |x| below
-// kFloatWideLimit, where a register with a lane beyond or NaN goes to double).
+// kFloatWideLimit, lanes beyond computed in double: float_or_wide).
 constexpr double kInvPi = 0x1.45f306dc9c883p-2;
 constexpr float kFloatWideLimit = 0x1p17f;
 
@@ -325,15 +332,21 @@ template <Acc A, class V> VEXA_INLINE V cos_by_pi(V x) {
 // from kFastLimit up take the table reduction and the quadrant formulas).
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d sin_wide(__m256d x) {
     static_assert(A != Acc::HA);
-    if constexpr (FromFloat)
-        if (movemask(cmp_ge(abs(x), broadcast(kFastLimit))) != 0) return sin_only<A, true>(x);
-    return sin_by_pi<A>(x);
+    __m256d r = sin_by_pi<A>(x);
+    if constexpr (FromFloat) {
+        const __m256d big = cmp_ge(abs(x), broadcast(kFastLimit));
+        if (movemask(big) != 0) r = select(big, sin_only<A, true>(x), r);
+    }
+    return r;
 }
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_wide(__m256d x) {
     static_assert(A != Acc::HA);
-    if constexpr (FromFloat)
-        if (movemask(cmp_ge(abs(x), broadcast(kFastLimit))) != 0) return cos_only<A, true>(x);
-    return cos_by_pi<A>(x);
+    __m256d r = cos_by_pi<A>(x);
+    if constexpr (FromFloat) {
+        const __m256d big = cmp_ge(abs(x), broadcast(kFastLimit));
+        if (movemask(big) != 0) r = select(big, cos_only<A, true>(x), r);
+    }
+    return r;
 }
 
 // Float SinCos and Tan below HA, in float for |x| < kFloatWideLimit:
@@ -368,8 +381,14 @@ VEXA_INLINE __m256 tan_float(__m256 x) {
     return bit_xor(select(odd, q.c, q.s) / select(odd, q.s, q.c), bit_and(odd, broadcast(-0.0f)));
 }
 
-VEXA_INLINE bool float_wide_fits(__m256 x) {
-    return movemask(cmp_not_gt(broadcast(kFloatWideLimit), abs(x))) == 0;  // |x| < limit, not NaN
+// The float formulas where |x| < kFloatWideLimit; where a lane is beyond (or
+// NaN), those lanes from `wide` (a double evaluation), so that every lane's
+// result depends on its own argument only.
+template <class F, class G> VEXA_INLINE __m256 float_or_wide(__m256 x, F in_float, G wide) {
+    const __m256 r = in_float(x);
+    const __m256 beyond = cmp_not_gt(broadcast(kFloatWideLimit), abs(x));
+    if (__builtin_expect(movemask(beyond) == 0, 1)) return r;
+    return select(beyond, wide(x), r);
 }
 
 // tan x of a register: sin r / cos r, or -cos r / sin r in the odd quadrants.
