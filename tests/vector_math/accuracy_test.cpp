@@ -74,8 +74,9 @@ template <class T> void check_alone(const SlotKernel& k) {
     for (std::size_t i = 0; i < x.size(); ++i) {
         run(1, &x[i], &y[i], one.data(), one2.data());
         ASSERT_EQ(std::memcmp(&one[0], &all[i + 1], sizeof(T)), 0) << k.function << " " << slot_name(k.slot) << " " << x[i];
-        if (arity_of(k.fn) == 4)
+        if (arity_of(k.fn) == 4) {
             ASSERT_EQ(std::memcmp(&one2[0], &all2[i + 1], sizeof(T)), 0) << k.function << " second " << x[i];
+        }
     }
 }
 
