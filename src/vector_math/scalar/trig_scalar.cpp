@@ -98,9 +98,15 @@ int trig_rare(TrigFn f, double x, double& r) {
         r = invalid_result();
         return VEXA_VM_STATUS_DOMAIN;
     }
-    double h, l;
-    const int n = reduce_pio2(x, h, l);
     using namespace trig_core;
+    double h, l;
+    int n;
+    if (std::fabs(x) < kFastLimit) {  // the kernels' own reduction (the lanes here are larger)
+        const VReduced v = reduce<Acc::HA>(_mm256_set1_pd(x));
+        h = _mm256_cvtsd_f64(v.hi), l = _mm256_cvtsd_f64(v.lo), n = _mm256_cvtsi256_si32(v.n) & 3;
+    } else {
+        n = reduce_pio2(x, h, l);
+    }
     Parts<double> s, c;
     sin_cos_parts<Acc::HA>(h, l, &s, &c);
     switch (f) {

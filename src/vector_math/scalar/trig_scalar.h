@@ -7,8 +7,9 @@
 
 namespace vexa::vm {
 
-// x = n pi/2 + (hi + lo) for any finite x, |hi + lo| <= pi/4 (a hair more),
-// the reduced argument with a relative error below 2^-100; returns n mod 4.
+// x = n pi/2 + (hi + lo) for finite |x| >= 1 (the kernels call it from
+// 2^40 up), |hi + lo| <= pi/4 (a hair more), the reduced argument with a
+// relative error below 2^-100; returns n mod 4.
 VEXA_HIDDEN int reduce_pio2(double x, double& hi, double& lo);
 
 enum class TrigFn { Sin, Cos, Tan };
