@@ -4,9 +4,9 @@
 //   d LA, EP  x = q pi/2 + r with q odd, |r| <= pi/2, cos x = +-sin r by the
 //         odd polynomial of degree 8 (LA) or 4 (EP)
 //   s     HA in double on the d EP formulas; LA and EP in float for |x| < 2^17
-//         (x = q pi/2 + r, pi/2 in three floats, degree 3 or 2), in double on
-//         the d EP formulas for registers with larger arguments
-// |x| >= 2^40, infinities and NaN go to the per-element routine. Documented
+//         (x = q pi/2 + r, pi/2 in three floats, degree 3 or 2), larger
+//         arguments' lanes in double on the d EP formulas
+// Double |x| >= 2^40, infinities and NaN go to the per-element routine. Documented
 // bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/real/trig_core.h"
 #include "vector_math/scalar/trig_scalar.h"

@@ -5,12 +5,11 @@
 //   d LA  x = n pi + r, r rounded, sin r = r + r^3 P(r^2) on |r| <= pi/2, degree 8
 //   d EP  the same with degree 4
 //   s HA  in double on the d EP formulas (error far below an ulp of float); float
-//         arguments from 2^40 up reduced
-//         by the per-exponent table
+//         arguments from 2^40 up reduced by the per-exponent table
 //   s LA, EP  in float for |x| < 2^17: x = n pi + r with pi in three floats, the
-//         odd polynomial of degree 3 (LA) or 2 (EP); registers with larger
-//         arguments in double on the d EP formulas
-// |x| >= 2^40, infinities and NaN go to the per-element routine (exact
+//         odd polynomial of degree 3 (LA) or 2 (EP); larger arguments' lanes in
+//         double on the d EP formulas
+// Double |x| >= 2^40, infinities and NaN go to the per-element routine (exact
 // reduction by the bits of 2/pi). Documented bounds per slot:
 // include/vexa/vm_accuracy.def.
 #include "vector_math/real/trig_core.h"

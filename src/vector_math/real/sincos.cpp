@@ -5,7 +5,7 @@
 //   s HA  in double on the d EP formulas (error far below an ulp of float);
 //         arguments from 2^40 up reduced by the per-exponent table
 //   s LA, EP  in float for |x| < 2^17 (pi/2 in three floats, the d EP fits
-//         rounded to float); registers with larger arguments as HA
+//         rounded to float); larger arguments' lanes as HA
 // Double |x| >= 2^40, infinities and NaN go to the per-element routine, which
 // writes both results (two NaNs and one status for an infinity).
 // Documented bounds per slot: include/vexa/vm_accuracy.def.

@@ -6,10 +6,10 @@
 //   s HA  in double on the d EP formulas (error far below an ulp of float)
 //   s LA, EP  in float for |x| < 2^17: x = n pi/2 + r with pi/2 in three
 //         floats, sin r / cos r (or -cos r / sin r) by the d EP fits rounded to
-//         float; registers with larger arguments as HA
-// |x| >= 2^40, infinities and NaN leave the fast path: the float kernels hand
-// them to the per-element routine; the double kernels to a lane routine of
-// their own with the same exact reduction. Documented bounds per slot:
+//         float; larger arguments' lanes as HA
+// Double |x| >= 2^40, infinities and NaN leave the fast path: the float
+// kernels hand infinities and NaN to the per-element routine; the double
+// kernels hand theirs to a lane routine of their own with the exact reduction. Documented bounds per slot:
 // include/vexa/vm_accuracy.def.
 #include "vector_math/real/trig_core.h"
 #include "vector_math/scalar/trig_scalar.h"

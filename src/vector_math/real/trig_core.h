@@ -14,9 +14,10 @@
 //   sin(h + l) = h + (h^3 P(h^2) + l (1 - h^2/2))
 //   cos(h + l) = (1 - h^2/2) + (h^4 Q(h^2) - l h), with 1 - h^2/2 carried
 //                error-free (h^2 split by FMA, the difference by Fast2Sum)
-// and the quadrant n mod 4 swaps them and sets signs. The kernels of each
-// accuracy differ only in the polynomials and in whether r and the heads
-// are carried in two parts.
+// and the quadrant n mod 4 swaps them and sets signs; below HA r and the
+// heads are rounded. Sin and Cos alone below HA reduce by pi instead and
+// need one odd polynomial (sin_by_pi, cos_by_pi); float arguments from 2^40
+// up are reduced by a per-exponent table of 2/pi (reduce_float_big).
 #pragma once
 
 #include <cmath>
