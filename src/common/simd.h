@@ -283,6 +283,9 @@ VEXA_INLINE unsigned even_bits(unsigned m) {
 VEXA_INLINE __m128 narrow(__m256d v) { return _mm256_cvtpd_ps(v); }
 VEXA_INLINE __m256 join(__m128 lo, __m128 hi) { return _mm256_set_m128(hi, lo); }
 VEXA_INLINE __m256 widen(__m128 v) { return _mm256_castps128_ps256(v); }
+// The lower and upper four floats of a register as doubles (exact).
+VEXA_INLINE __m256d low_doubles(__m256 v) { return _mm256_cvtps_pd(_mm256_castps256_ps128(v)); }
+VEXA_INLINE __m256d high_doubles(__m256 v) { return _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)); }
 VEXA_INLINE __m128 fma(__m128 a, __m128 b, __m128 c) { return _mm_fmadd_ps(a, b, c); }
 VEXA_INLINE __m128 broadcast4(float x) { return _mm_set1_ps(x); }
 VEXA_INLINE void storeu(float* p, __m128 v) { _mm_storeu_ps(p, v); }

@@ -103,10 +103,10 @@ template <Acc A, Acc D = Acc::EP> struct SAtan2 : RealKernel<float, 2, 1, true> 
         }
     }
     static VEXA_INLINE __m256 in_double(__m256 y, __m256 x) {
-        const __m256d lo = atan2_of<D>(_mm256_cvtps_pd(_mm256_castps256_ps128(y)),
-                                       _mm256_cvtps_pd(_mm256_castps256_ps128(x)));
-        const __m256d hi = atan2_of<D>(_mm256_cvtps_pd(_mm256_extractf128_ps(y, 1)),
-                                       _mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)));
+        const __m256d lo = atan2_of<D>(low_doubles(y),
+                                       low_doubles(x));
+        const __m256d hi = atan2_of<D>(high_doubles(y),
+                                       high_doubles(x));
         return join(narrow(lo), narrow(hi));
     }
     static int rare(const float* a, const float* b, float* r) { return vsatan2_cout_rare(a, b, r); }

@@ -54,8 +54,8 @@ struct SinCos : RealKernel<T_, 1, sizeof(T_) == 8 ? 2 : 1, true> {
     // Both results of a float register from its double halves.
     static VEXA_INLINE __m256 in_double(__m256 x, __m256& cos_out) {
         __m256d s0, c0, s1, c1;
-        both(_mm256_cvtps_pd(_mm256_castps256_ps128(x)), s0, c0);
-        both(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)), s1, c1);
+        both(low_doubles(x), s0, c0);
+        both(high_doubles(x), s1, c1);
         cos_out = join(narrow(c0), narrow(c1));
         return join(narrow(s0), narrow(s1));
     }

@@ -413,8 +413,8 @@ VEXA_INLINE unsigned outside(__m256 x) {
 // f applied to the two double halves of a register of floats, the results
 // rounded back to float.
 template <class F> VEXA_INLINE __m256 via_double(__m256 x, F f) {
-    const __m256d lo = f(_mm256_cvtps_pd(_mm256_castps256_ps128(x)));
-    const __m256d hi = f(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)));
+    const __m256d lo = f(low_doubles(x));
+    const __m256d hi = f(high_doubles(x));
     return join(narrow(lo), narrow(hi));
 }
 
