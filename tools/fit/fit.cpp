@@ -7,6 +7,7 @@
 
 #include "vector_math/tables/exp_data.h"
 #include "vector_math/tables/ln_data.h"
+#include "vector_math/tables/hyperbolic_data.h"
 #include "vector_math/tables/trig_data.h"
 
 namespace vexa::tools {
@@ -97,6 +98,14 @@ Form form_at(FitForm form, const M& r) {
         case FitForm::Asin: {
             const M v = apply(mpfr_asin, r);
             return {v, r, v, 3, true};
+        }
+        case FitForm::Sinh: {
+            const M v = apply(mpfr_sinh, r);
+            return {v, r, v, 3, true};
+        }
+        case FitForm::Cosh: {
+            const M v = apply(mpfr_cosh, r);
+            return {v, M(1.0) + r * r / M(2.0), v, 4, true};
         }
     }
     return {};
@@ -219,7 +228,8 @@ const std::vector<KernelPolynomial>& kernel_polynomials() {
         std::vector<KernelPolynomial> v;
         constexpr FitForm EXPM1 = FitForm::Expm1, EXP = FitForm::Exp, LOG1P = FitForm::Log1p,
                           EXPM1R = FitForm::Expm1Rel, LOG10P = FitForm::Log10p, SIN = FitForm::Sin,
-                          COS = FitForm::Cos, ATAN = FitForm::Atan, ASIN = FitForm::Asin;
+                          COS = FitForm::Cos, ATAN = FitForm::Atan, ASIN = FitForm::Asin,
+                          SINH = FitForm::Sinh, COSH = FitForm::Cosh;
         constexpr bool D = false, F = true;
 #define COEFFS(...) std::vector<double>{__VA_ARGS__}
 #define POLY(name, form, lo, hi, precision, target, coefficients)                                      \

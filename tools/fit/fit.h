@@ -14,6 +14,8 @@
 //   COS    f = cos r,  head 1 - r^2/2,  s = 4, scale cos r
 //   ATAN   f = atan r, head r,          s = 3, scale atan r
 //   ASIN   f = asin r, head r,          s = 3, scale asin r
+//   SINH   f = sinh r, head r,          s = 3, scale sinh r
+//   COSH   f = cosh r, head 1 + r^2/2,  s = 4, scale cosh r
 // The fit is near-minimax: Lawson's iteratively reweighted least squares over
 // Chebyshev points, in 256-bit arithmetic; its coefficients are then rounded
 // to the kernel's precision, and the error reported is that of the rounded
@@ -25,7 +27,7 @@
 
 namespace vexa::tools {
 
-enum class FitForm { Expm1, Exp, Log1p, Expm1Rel, Log10p, Sin, Cos, Atan, Asin };
+enum class FitForm { Expm1, Exp, Log1p, Expm1Rel, Log10p, Sin, Cos, Atan, Asin, Sinh, Cosh };
 
 struct FitDefinition {
     const char* name;

@@ -11,6 +11,9 @@
 
 namespace vexa::vm {
 
+// The accuracy a kernel is built for, where one template serves several slots.
+enum class Acc { HA, LA, EP };
+
 // The loop parameters of a real kernel (see loop.h): lane type, inputs,
 // registers per main step, whether lanes can need the per-element routine,
 // whether the kernel runs under the vector-math frame.

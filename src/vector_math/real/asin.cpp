@@ -13,7 +13,6 @@ namespace vexa::vm {
 namespace {
 
 using namespace simd;
-using trig_core::Acc;
 
 template <Acc A> VEXA_INLINE __m256d asin_of(__m256d x) {
     const double* pi = tables::kPiParts;

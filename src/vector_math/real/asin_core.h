@@ -15,7 +15,6 @@
 namespace vexa::vm::asin_core {
 
 using namespace simd;
-using trig_core::Acc;
 using trig_core::horner;
 using trig_core::fnma;
 

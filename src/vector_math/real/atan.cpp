@@ -16,7 +16,6 @@ namespace vexa::vm {
 namespace {
 
 using namespace simd;
-using trig_core::Acc;
 
 template <Acc A> VEXA_INLINE __m256d atan_of(__m256d x) {
     const __m256d a = _mm256_min_pd(broadcast(0x1p1000), abs(x));  // NaN stays

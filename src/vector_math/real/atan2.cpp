@@ -20,7 +20,6 @@ namespace vexa::vm {
 namespace {
 
 using namespace simd;
-using trig_core::Acc;
 using trig_core::Parts;
 
 template <Acc A> VEXA_INLINE __m256d atan2_of(__m256d y, __m256d x) {

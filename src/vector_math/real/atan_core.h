@@ -18,7 +18,6 @@
 namespace vexa::vm::atan_core {
 
 using namespace simd;
-using trig_core::Acc;
 using trig_core::cst;
 using trig_core::Parts;
 using trig_core::horner;

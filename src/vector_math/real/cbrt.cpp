@@ -35,7 +35,6 @@ using namespace cbrt_data;
 constexpr char kSilent[] = "";  // Pow2o3 reports nothing and has no name string
 
 enum class Fn { Cbrt, InvCbrt, Pow2o3 };
-enum class Acc { HA, LA, EP };
 
 // The function of positive normal doubles, every lane.
 template <Fn F, Acc A> VEXA_INLINE __m256d core(__m256d x) {

@@ -15,7 +15,6 @@ namespace vexa::vm {
 namespace {
 
 using namespace simd;
-using trig_core::Acc;
 
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d cos_of(__m256d x) {
     if constexpr (A != Acc::HA) return trig_core::cos_wide<A, FromFloat>(x);

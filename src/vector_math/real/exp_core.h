@@ -1,10 +1,13 @@
-// The exponential's fast path in double with q = 6, shared by Exp and Pow:
+// The exponential's fast path in double with q = 6, shared by Exp, Expm1,
+// Pow and the hyperbolic functions:
 // N = round(x 64/ln2) by the shifter trick, x = N ln2/64 + r with ln2/64 in
 // two parts (N times the high part is exact), exp(r) - 1 = p by a polynomial
 // on |r| <= ln2/128, 2^(j/64) = T_j + t_j from the table (j = N mod 64), and
 // floor(N/64) added to the exponent field of T_j + (T_j p + t_j). Valid for
 // |x| <= 708.396 (the exponent stays normal).
 #pragma once
+
+#include <cstddef>
 
 #include "vector_math/frame/kernel.h"
 #include "vector_math/tables/exp_data.h"
@@ -77,6 +80,78 @@ VEXA_INLINE D pow2_of(__m256i field) { return from_int<double>(add64(field, spla
 template <bool Low, int Degree> VEXA_INLINE D exp64(D x, D xl = D()) {
     const Reduced64 d = reduce64<Low, Degree>(x, xl);
     return scaled(d.tj + fma(d.tj, d.p, d.lo), d.field);
+}
+
+// e^x and e^-x for 0 <= x <= 708.396 from one reduction x = N ln2/64 + r:
+// e^x = 2^E T_j (1 + p(r)) and e^-x = 2^E' T_j' (1 + p(-r)) with j' = -N mod 64
+// and E' = floor(-N/64) (the bits of -N come from the negated shifter word:
+// its low 51 bits are those of -N). p is split into its even and odd parts,
+// so p(-r) costs one subtraction. Each result as hi = 2^E T_j (exact) and
+// lo = 2^E (T_j p + t_j); p of degree 6 or 5 as in reduce64.
+struct ExpPair {
+    D a_hi, a_lo;  // e^x
+    D b_hi, b_lo;  // e^-x
+};
+template <int Degree> VEXA_INLINE ExpPair exp_pair(D x) {
+    using namespace exp_data;
+    const D t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
+    const D n = t - broadcast(kShifter);
+    const __m256i ti = as_int(t), nti = sub64(_mm256_setzero_si256(), ti);
+    D r = fma(n, broadcast(-kLn2N64Hi), x);
+    r = fma(n, broadcast(-kLn2N64Lo), r);
+    const D r2 = r * r;
+    D even, odd;
+    if constexpr (Degree == 6) {
+        even = r2 * fma(r2, fma(r2, broadcast(kRareC6), broadcast(kRareC4)), broadcast(kRareC2));
+        odd = fma(r * r2, fma(r2, broadcast(kRareC5), broadcast(kRareC3)), r);
+    } else {
+        static_assert(Degree == 5);
+        even = r2 * fma(r2, broadcast(kHaC4), broadcast(kHaC2));
+        odd = fma(r * r2, fma(r2, broadcast(kHaC5), broadcast(kHaC3)), r);
+    }
+    const __m128i mask = _mm_set1_epi32(63 << 4);
+    D ta, tla, tb, tlb;
+    lookup_pairs_at(tables::kExp64, _mm_and_si128(low_words(shl64<4>(ti)), mask), ta, tla);
+    lookup_pairs_at(tables::kExp64, _mm_and_si128(low_words(shl64<4>(nti)), mask), tb, tlb);
+    const __m256i top = splat64(0xFFF0000000000000ull);
+    const D sa = pow2_of(and_bits(shl64<46>(ti), top)), sb = pow2_of(and_bits(shl64<46>(nti), top));
+    return {sa * ta, sa * fma(ta, odd + even, tla), sb * tb, sb * fma(tb, even - odd, tlb)};
+}
+
+// ---- exp(x) - 1 --------------------------------------------------------------
+// For |x| >= 1/16 (the exponent's reduction, st = 2^E T_j): s + lo with
+// s + e = st - 1 error-free and lo = st p + (2^E t_j + e), unrounded (HA);
+// below 1/16 the caller evaluates x + x^2 P(x) (expm1_small_poly).
+struct Parts {
+    D hi, lo;
+};
+VEXA_INLINE Parts expm1_large(D x) {
+    const Reduced64 d = reduce64<false, 5>(x);
+    const D scale = pow2_of(d.field), st = scale * d.tj;
+    D e;
+    const D s = two_sum(st, broadcast(-1.0), e);
+    return {s, fma(st, d.p, scale * d.lo + e)};
+}
+// P(x) of x + x^2 P(x) = exp(x) - 1 on |x| < 1/16, by Horner's scheme.
+VEXA_INLINE D expm1_small_poly(D x) {
+    constexpr auto& c = exp_data::kM1SmallHa;
+    constexpr std::size_t N = sizeof(c) / sizeof(c[0]);
+    D p = broadcast(c[N - 1]);
+    for (std::size_t i = N - 1; i-- > 0;) p = fma(p, x, broadcast(c[i]));
+    return p;
+}
+// exp(x) - 1 to about an ulp (q = 6 on every lane, P of degree 6; its error
+// counts against exp(r) - 1 where E = j = 0 and the result is p).
+VEXA_INLINE D expm1_la(D x) {
+    const Reduced64 d = reduce64<false, 6>(x);
+    const D scale = pow2_of(d.field), st = scale * d.tj;
+    return fma(st, d.p, scale * d.lo + (st - broadcast(1.0)));
+}
+// exp(x) - 1 with q = 10 and no correction (below 2^-41 of the result where j != 0).
+VEXA_INLINE D expm1_ep(D x) {
+    const Reduced1024 d = reduce1024(x);
+    const D st = pow2_of(d.field) * d.tj;
+    return fma(st, d.p, st - broadcast(1.0));
 }
 
 }  // namespace vexa::vm::exp_core

@@ -19,7 +19,6 @@
 // Lanes outside |x| <= 708.396 (d) or |x| <= 87.3365 (s), NaNs and subnormal
 // arguments (whose results are subnormal: status 4) go to the per-element
 // routine. Documented bounds per slot: include/vexa/vm_accuracy.def.
-#include <cstddef>
 
 #include "vector_math/real/exp_core.h"
 #include "vector_math/scalar/exp_scalar.h"
@@ -31,7 +30,6 @@ namespace {
 using namespace simd;
 using namespace exp_data;
 
-enum class Acc { LA, EP };
 
 // Lanes above the fast-path limit, NaN, or subnormal.
 template <class V> VEXA_INLINE unsigned expm1_special(V x, elem<V> limit) {
@@ -56,48 +54,35 @@ template <class V> VEXA_INLINE V ha_sum(V st, V p, V lo) {
     return s2 + (e2 + (e1 + (tp_err + lo)));
 }
 
-// x + x^2 P(x) by Horner's scheme.
-template <class V, std::size_t N> VEXA_INLINE V small_poly(V x, const elem<V> (&c)[N]) {
-    V p = broadcast(c[N - 1]);
-    for (std::size_t i = N - 1; i-- > 0;) p = fma(p, x, broadcast(c[i]));
-    return fma(x * x, p, x);
-}
-
 struct DExpm1HA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
     // |x| >= 1/16: what cancels is st - 1, made error-free; the roundings of r
     // and p cost at most about 0.2 ulp there.
     static VEXA_INLINE V large(V x) {
-        const exp_core::Reduced64 d = exp_core::reduce64<false, 5>(x);
-        const V scale = exp_core::pow2_of(d.field), st = scale * d.tj;
-        V e;
-        const V s = two_sum(st, broadcast(-1.0), e);
-        return s + fma(st, d.p, scale * d.lo + e);
+        const exp_core::Parts p = exp_core::expm1_large(x);
+        return p.hi + p.lo;
     }
+    static VEXA_INLINE V small(V x) { return fma(x * x, exp_core::expm1_small_poly(x), x); }
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = expm1_special(x, kFastLimit);
         const V near0 = cmp_lt(abs(x), broadcast(0.0625));
         const unsigned m = movemask(near0);
         if (__builtin_expect(m == 0, 1)) return large(x);
-        if (m == 0xF) return keep_sign(small_poly(x, kM1SmallHa), x);
-        return keep_sign(select(near0, small_poly(x, kM1SmallHa), large(x)), x);
+        if (m == 0xF) return keep_sign(small(x), x);
+        return keep_sign(select(near0, small(x), large(x)), x);
     }
 };
 
 struct DExpm1LA : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const exp_core::Reduced64 d = exp_core::reduce64<false, 6>(x);
-        const V scale = exp_core::pow2_of(d.field), st = scale * d.tj;
         special = expm1_special(x, kFastLimit);
-        return keep_sign(fma(st, d.p, scale * d.lo + (st - broadcast(1.0))), x);
+        return keep_sign(exp_core::expm1_la(x), x);
     }
 };
 
 struct DExpm1EP : RealUnary<double, 2, VM_NAME(dExpm1), vdexpm1_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        const exp_core::Reduced1024 d = exp_core::reduce1024(x);
-        const V st = exp_core::pow2_of(d.field) * d.tj;
         special = expm1_special(x, kFastLimit);
-        return keep_sign(fma(st, d.p, st - broadcast(1.0)), x);
+        return keep_sign(exp_core::expm1_ep(x), x);
     }
 };
 

@@ -15,7 +15,6 @@ namespace {
 
 using namespace simd;
 
-enum class Acc { HA, LA, EP };
 
 template <Acc A>
 struct DLn : RealUnary<double, 2, VM_NAME(dLn), vdln_cout_rare> {

@@ -21,7 +21,6 @@ namespace {
 using namespace simd;
 using namespace ln_data;
 
-enum class Acc { HA, LA, EP };
 
 template <Acc A>
 struct DLog10 : RealUnary<double, 2, VM_NAME(dLog10), vdlog10_cout_rare> {

@@ -22,7 +22,6 @@ namespace {
 using namespace simd;
 using namespace ln_data;
 
-enum class Acc { HA, LA, EP };
 
 // Arguments the fast path leaves: x <= -1, +inf, NaN.
 template <class V> VEXA_INLINE unsigned outside(V x) {
@@ -35,31 +34,8 @@ struct DLog1p : RealUnary<double, 2, VM_NAME(dLog1p), vdlog1p_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
         V err;
         const V u = two_sum(broadcast(1.0), x, err);
-        if constexpr (A == Acc::EP) {
-            special = outside(x);
-            return keep_sign(log_core::log_atanh<6>(log_core::reduce_atanh<true>(u, err), 1.0, kLn2), x);
-        }
-        log_core::DReduced d = log_core::reduce(u, tables::kLnPairs);
-        // 2^-k from u's exponent field (0 for the top binade, where d is negligible).
-        const V inv_scale =
-            from_int<double>(sub64(splat64(0x7FE0000000000000ull), and_bits(as_int(u), splat64(0x7FF0000000000000ull))));
-        const V cs = d.c * inv_scale;
-        V result;
-        if constexpr (A == Acc::HA) {
-            // r + d by a fast two-sum: r is a multiple of 2^-62 and |d| <= 2^-53,
-            // so either |r| >= |d| or r = 0 (row 0: c = 1, r = m - 1 = 0), or the
-            // row's table value outweighs both by far.
-            const V dd = cs * err;
-            const V s = d.r + dd;
-            const V r_err = dd - (s - d.r);
-            d.r = s;
-            result = log_core::ln_ha<true>(d, r_err);
-        } else {
-            d.r = fma(cs, err, d.r);
-            result = log_core::ln_la(d);
-        }
         special = outside(x);
-        return keep_sign(result, x);
+        return keep_sign(log_core::ln_of_sum<A>(u, err), x);
     }
 };
 
@@ -69,22 +45,13 @@ struct SLog1p : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sLog1p), vslog1p_
     static VEXA_INLINE V fast(V x, unsigned& special) {
         V err;
         const V u = two_sum(broadcast(1.0f), x, err);
-        log_core::SReduced d = log_core::reduce(u);
         V result;
         if constexpr (A == Acc::HA) {
-            const log_core::SPair l = log_core::ln_ha(d);
+            const log_core::SPair l = log_core::ln_ha(log_core::reduce(u));
             const V q = err / u;
             result = l.hi + (l.lo + fma(q * broadcast(-0.5f), q, q));
         } else {
-            // 2^-k from k (u >= 2^-24 keeps it normal; the top binades give 0).
-            const __m256i e = _mm256_max_epi32(sub32(splat32(127), _mm256_cvtps_epi32(d.k)), _mm256_setzero_si256());
-            d.r = fma(err, from_int<float>(shl32<23>(e)), d.r);
-            if constexpr (A == Acc::LA) {
-                const V r2 = d.r * d.r;
-                result = fma(d.k, broadcast(kSLn2), fma(r2, log_core::poly_ha(d.r, r2), d.r));
-            } else {
-                result = fma(d.k, broadcast(kSLn2), log_core::poly_ep(d.r));
-            }
+            result = log_core::ln_of_sum<A>(u, err);
         }
         special = outside(x);
         return keep_sign(result, x);

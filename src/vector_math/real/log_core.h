@@ -135,6 +135,42 @@ template <int Terms> VEXA_INLINE D log_atanh(const DAtanh& d, double scale, doub
     return fma(d.k, broadcast(lg2), fma(d.t, p * z, head));
 }
 
+// ---- the logarithm of a sum --------------------------------------------------
+// ln(u + err) for positive normal u and |err| within an ulp of u (an argument
+// carried as an unevaluated sum, as 1 + x split by TwoSum for Log1p), with
+// `Extra` adding k_extra ln 2 (k_extra a small integer). With u = 2^k m and
+// r = c m - 1 exact, the exact reduced argument is r + d with d = c 2^-k err:
+// HA carries the sum r + d with its error into the low part of the table
+// logarithm, LA rounds it once, EP runs the logarithm without a table on
+// m - 1 + err 2^-k.
+template <Acc A, bool Extra = false> VEXA_INLINE D ln_of_sum(D u, D err, D k_extra = D()) {
+    if constexpr (A == Acc::EP) {
+        DAtanh d = reduce_atanh<true>(u, err);
+        if constexpr (Extra) d.k = d.k + k_extra;
+        return log_atanh<6>(d, 1.0, ln_data::kLn2);
+    } else {
+        DReduced d = reduce(u, tables::kLnPairs);
+        if constexpr (Extra) d.k = d.k + k_extra;
+        // 2^-k from u's exponent field (0 for the top binade, where d is negligible).
+        const D inv_scale =
+            from_int<double>(sub64(splat64(0x7FE0000000000000ull), and_bits(as_int(u), splat64(0x7FF0000000000000ull))));
+        const D cs = d.c * inv_scale;
+        if constexpr (A == Acc::HA) {
+            // r + d by a fast two-sum: r is a multiple of 2^-62 and |d| <= 2^-53,
+            // so either |r| >= |d| or r = 0 (row 0: c = 1, r = m - 1 = 0), or the
+            // row's table value outweighs both by far.
+            const D dd = cs * err;
+            const D s = d.r + dd;
+            const D r_err = dd - (s - d.r);
+            d.r = s;
+            return ln_ha<true>(d, r_err);
+        } else {
+            d.r = fma(cs, err, d.r);
+            return ln_la(d);
+        }
+    }
+}
+
 // ---- float -----------------------------------------------------------------
 
 struct SReduced {
@@ -201,6 +237,24 @@ VEXA_INLINE S poly_ep(S r) {
     p = fma(p, r, broadcast(kSEpC3));
     p = fma(p, r, broadcast(kSEpC2));
     return fma(r * r, p, r);
+}
+
+// ln(u + err) in float (LA and EP) for u >= 2^-24 and |err| within an ulp of
+// u: the logarithm of m - 1 + err 2^-k rounded once, LA with the HA
+// polynomial (the rounded reduced argument costs half an ulp near 0), EP with
+// its own; `Extra` adds k_extra ln 2.
+template <Acc A, bool Extra = false> VEXA_INLINE S ln_of_sum(S u, S err, S k_extra = S()) {
+    SReduced d = reduce(u);
+    // 2^-k from k (u >= 2^-24 keeps it normal; the top binades give 0).
+    const __m256i e = _mm256_max_epi32(sub32(splat32(127), _mm256_cvtps_epi32(d.k)), _mm256_setzero_si256());
+    d.r = fma(err, from_int<float>(shl32<23>(e)), d.r);
+    if constexpr (Extra) d.k = d.k + k_extra;
+    if constexpr (A == Acc::LA) {
+        const S r2 = d.r * d.r;
+        return fma(d.k, broadcast(ln_data::kSLn2), fma(r2, poly_ha(d.r, r2), d.r));
+    } else {
+        return fma(d.k, broadcast(ln_data::kSLn2), poly_ep(d.r));
+    }
 }
 
 }  // namespace vexa::vm::log_core

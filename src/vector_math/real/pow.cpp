@@ -9,7 +9,6 @@
 namespace vexa::vm {
 namespace {
 
-using pow_core::Acc;
 
 template <class T, Acc A> struct Pow : RealKernel<T, 2, sizeof(T) == 8 ? 2 : 1, true> {
     using V = simd::vec<T>;

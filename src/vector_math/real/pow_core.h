@@ -35,7 +35,6 @@ using namespace simd;
 using D = vec<double>;
 using S = vec<float>;
 
-enum class Acc { HA, LA, EP };
 
 template <Acc A> VEXA_INLINE D log_dd(D x, D& lo) {
     using namespace ln_data;

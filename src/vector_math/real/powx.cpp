@@ -8,7 +8,6 @@
 namespace vexa::vm {
 namespace {
 
-using pow_core::Acc;
 
 template <class T, Acc A> struct Powx : RealKernel<T, 1, sizeof(T) == 8 ? 2 : 1, true> {
     using V = simd::vec<T>;

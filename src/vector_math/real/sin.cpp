@@ -19,7 +19,6 @@ namespace vexa::vm {
 namespace {
 
 using namespace simd;
-using trig_core::Acc;
 
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d sin_of(__m256d x) {
     __m256d s;

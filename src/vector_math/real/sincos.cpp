@@ -16,7 +16,6 @@ namespace vexa::vm {
 namespace {
 
 using namespace simd;
-using trig_core::Acc;
 
 // A: the slot's accuracy; D: the formulas of the double evaluation.
 template <class T_, Acc A, Acc D, const char* Name, int (*Rare)(const T_*, T_*, T_*)>

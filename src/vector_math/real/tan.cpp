@@ -18,7 +18,6 @@ namespace vexa::vm {
 namespace {
 
 using namespace simd;
-using trig_core::Acc;
 
 template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d tan_of(__m256d x) {
     return select(cmp_eq(x, zero<double>()), x, trig_core::tan<A, FromFloat>(x));

@@ -26,40 +26,20 @@
 
 #include "common/simd.h"
 #include "vector_math/frame/kernel.h"
+#include "vector_math/real/eval.h"
 #include "vector_math/tables/trig_data.h"
 #include "vector_math/tables/trig_tables.h"
 
 namespace vexa::vm::trig_core {
 
 using namespace simd;
+using namespace eval;
 
-enum class Acc { HA, LA, EP };
 
 // The argument bound of the fast reduction.
 constexpr double kFastLimit = 0x1p+40;
 constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
 constexpr double kShifter = 0x1.8p+52;
-
-// A constant as a register or a scalar: the formulas below serve both.
-template <class V> VEXA_INLINE V cst(double v) {
-    if constexpr (std::is_same_v<V, double>) return v;
-    else if constexpr (sizeof(elem<V>) == 4) return broadcast(float(v));
-    else return broadcast(v);
-}
-VEXA_INLINE double fma(double a, double b, double c) { return std::fma(a, b, c); }
-VEXA_INLINE double fnma(double a, double b, double c) { return std::fma(-a, b, c); }
-using simd::fma;
-using simd::fnma;
-
-// A double constant as a float head and its float tail.
-VEXA_INLINE float head_of(double v) { return float(v); }
-VEXA_INLINE float tail_of(double v) { return float(v - double(float(v))); }
-
-template <class V, std::size_t N> VEXA_INLINE V horner(V z, const double (&c)[N]) {
-    V p = cst<V>(c[N - 1]);
-    for (int i = int(N) - 2; i >= 0; --i) p = fma(p, z, cst<V>(c[i]));
-    return p;
-}
 
 template <Acc A> struct Polys;
 template <> struct Polys<Acc::HA> {
@@ -408,14 +388,6 @@ template <Acc A, bool FromFloat = false> VEXA_INLINE __m256d tan(__m256d x) {
 VEXA_INLINE unsigned outside(__m256d x) { return movemask(cmp_gt_or_nan(abs(x), broadcast(kFastLimit))); }
 VEXA_INLINE unsigned outside(__m256 x) {
     return movemask(cmp_gt_or_nan(abs(x), broadcast(std::numeric_limits<float>::max())));
-}
-
-// f applied to the two double halves of a register of floats, the results
-// rounded back to float.
-template <class F> VEXA_INLINE __m256 via_double(__m256 x, F f) {
-    const __m256d lo = f(low_doubles(x));
-    const __m256d hi = f(high_doubles(x));
-    return join(narrow(lo), narrow(hi));
 }
 
 }  // namespace vexa::vm::trig_core
