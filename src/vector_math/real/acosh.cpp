@@ -57,7 +57,7 @@ template <Acc A> struct SAcosh : RealUnary<float, 1, VM_NAME(sAcosh), vsacosh_co
 // Generation T7: no frame, no error path.
 struct SAcoshT7 : RealKernel<float, 1, 1, false, false> {
     static VEXA_INLINE V fast(V x, unsigned&) {
-        const V y = eval::via_double(x, hyperbolic_core::acosh_of<Acc::LA>);
+        const V y = eval::via_double(x, hyperbolic_core::acosh_of<Acc::EP>);
         const V bad = select(cmp_lt(x, broadcast(1.0f)), broadcast(std::numeric_limits<float>::quiet_NaN()), x + x);
         return select(inside(x), y, bad);
     }

@@ -45,7 +45,7 @@ template <Acc A> struct SAsinh : RealKernel<float, 1, 1, false, A == Acc::LA> {
     static VEXA_INLINE V fast(V x, unsigned&) {
         const V ax = abs(x);
         V y;
-        if constexpr (A == Acc::HA) y = eval::via_double(ax, hyperbolic_core::asinh_of<Acc::LA>);
+        if constexpr (A == Acc::HA) y = eval::via_double(ax, hyperbolic_core::asinh_of<Acc::EP>);
         else y = asinh_float<A>(ax);
         return select(is_finite(x), bit_or(y, sign_of(x)), x + x);
     }

@@ -42,7 +42,7 @@ template <Acc A> struct SAtanh : RealUnary<float, 1, VM_NAME(sAtanh), vsatanh_co
         const V ax = abs(x);
         special = outside(ax);
         V y;
-        if constexpr (A == Acc::HA) y = eval::via_double(ax, hyperbolic_core::atanh_of<Acc::LA>);
+        if constexpr (A == Acc::HA) y = eval::via_double(ax, hyperbolic_core::atanh_of<Acc::EP>);
         else y = atanh_float<A>(ax);
         return bit_or(y, sign_of(x));
     }

@@ -87,12 +87,12 @@ template <bool Low, int Degree> VEXA_INLINE D exp64(D x, D xl = D()) {
 // and E' = floor(-N/64) (the bits of -N come from the negated shifter word:
 // its low 51 bits are those of -N). p is split into its even and odd parts,
 // so p(-r) costs one subtraction. Each result as hi = 2^E T_j (exact) and
-// lo = 2^E (T_j p + t_j); p of degree 6 or 5 as in reduce64.
+// lo = 2^E (T_j p + t_j); p of degree 6 as in reduce64.
 struct ExpPair {
     D a_hi, a_lo;  // e^x
     D b_hi, b_lo;  // e^-x
 };
-template <int Degree> VEXA_INLINE ExpPair exp_pair(D x) {
+VEXA_INLINE ExpPair exp_pair(D x) {
     using namespace exp_data;
     const D t = fma(x, broadcast(kInvLn2N64), broadcast(kShifter));
     const D n = t - broadcast(kShifter);
@@ -100,15 +100,8 @@ template <int Degree> VEXA_INLINE ExpPair exp_pair(D x) {
     D r = fma(n, broadcast(-kLn2N64Hi), x);
     r = fma(n, broadcast(-kLn2N64Lo), r);
     const D r2 = r * r;
-    D even, odd;
-    if constexpr (Degree == 6) {
-        even = r2 * fma(r2, fma(r2, broadcast(kRareC6), broadcast(kRareC4)), broadcast(kRareC2));
-        odd = fma(r * r2, fma(r2, broadcast(kRareC5), broadcast(kRareC3)), r);
-    } else {
-        static_assert(Degree == 5);
-        even = r2 * fma(r2, broadcast(kHaC4), broadcast(kHaC2));
-        odd = fma(r * r2, fma(r2, broadcast(kHaC5), broadcast(kHaC3)), r);
-    }
+    const D even = r2 * fma(r2, fma(r2, broadcast(kRareC6), broadcast(kRareC4)), broadcast(kRareC2));
+    const D odd = fma(r * r2, fma(r2, broadcast(kRareC5), broadcast(kRareC3)), r);
     const __m128i mask = _mm_set1_epi32(63 << 4);
     D ta, tla, tb, tlb;
     lookup_pairs_at(tables::kExp64, _mm_and_si128(low_words(shl64<4>(ti)), mask), ta, tla);

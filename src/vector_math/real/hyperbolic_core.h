@@ -2,12 +2,14 @@
 // Acosh, Atanh), on the exponential's and the logarithm's machinery
 // (exp_core.h, log_core.h).
 //
-// Float Sinh, Cosh and Tanh, in float lanes (LA, EP) or in double lanes for
-// the HA kernels, one template: |x| = N ln2 + r with N = floor(|x|/ln2) and
-// 0 <= r < ln2, and with sh_N, ch_N = (2^N -+ 2^-N)/2 (exponent fields):
+// Sinh, Cosh and Tanh without a table (the float kernels, in float lanes or
+// in double lanes for HA, and the double LA kernels of Sinh and Cosh), one
+// template: |x| = N ln2 + r with N = floor(|x|/ln2) and 0 <= r < ln2, and
+// with sh_N, ch_N = (2^N -+ 2^-N)/2 (exponent fields):
 //   sinh|x| = S(r) ch_N + C(r) sh_N,  cosh|x| = S(r) sh_N + C(r) ch_N
 // with S, C polynomials of sinh r and cosh r (hyperbolic_data.h). Every term
 // is positive, so nothing cancels; N = 0 leaves S(r) itself for small |x|.
+// Tanh divides (e^r - 2^-2N e^-r) by (e^r + 2^-2N e^-r) (see float_fn).
 //
 // The inverse functions in double, as logarithms of a sum carried to about
 // 2^-100 (log_core::ln_of_sum):
@@ -35,18 +37,28 @@ using namespace hyperbolic_data;
 using D = vec<double>;
 using S = vec<float>;
 
-// ---- float Sinh, Cosh, Tanh -----------------------------------------------------
+// ---- Sinh, Cosh, Tanh without a table -----------------------------------------
+// |x| = N ln2 + r, N = floor(|x|/ln2), r in [0, ln2) (a little past either
+// end where the rounding of |x|/ln2 puts it: the even and odd fits hold on
+// both sides of 0), sh_N and ch_N from 2^(N-1) and 2^(-N-1) built in the
+// exponent field. Float lanes (float LA, EP) take N up to 126 (|x| below
+// 87.34; 2^(-N-1) below the normal range counts as 0); double lanes serve the
+// float HA kernels and the double LA kernels of Sinh and Cosh (N up to 1022).
 
-template <Acc A, class V> struct FloatPolys;
-template <> struct FloatPolys<Acc::HA, D> {
+template <Acc A, class V> struct WidePolys;
+template <> struct WidePolys<Acc::HA, D> {  // the float HA kernels, in double
     static constexpr const auto& sinh = kSSinhHa;
     static constexpr const auto& cosh = kSCoshHa;
 };
-template <> struct FloatPolys<Acc::LA, S> {
+template <> struct WidePolys<Acc::LA, D> {  // the double LA kernels
+    static constexpr const auto& sinh = kSinhWideLa;
+    static constexpr const auto& cosh = kCoshWideLa;
+};
+template <> struct WidePolys<Acc::LA, S> {
     static constexpr const auto& sinh = kSSinhLa;
     static constexpr const auto& cosh = kSCoshLa;
 };
-template <> struct FloatPolys<Acc::EP, S> {
+template <> struct WidePolys<Acc::EP, S> {
     static constexpr const auto& sinh = kSSinhEp;
     static constexpr const auto& cosh = kSCoshEp;
 };
@@ -58,36 +70,34 @@ template <class V> struct HypParts {
     V cosh() const { return fma(s, sh, c * ch); }
 };
 
-// (2^(N-1), 2^(-N-1)) for 0 <= N <= 128 (the second is 0 where it would be subnormal).
-VEXA_INLINE void half_powers(S n, S& up, S& down) {
-    const __m256i ni = _mm256_cvttps_epi32(n);
-    up = from_int<float>(shl32<23>(add32(ni, splat32(126))));
-    down = from_int<float>(shl32<23>(_mm256_max_epi32(sub32(splat32(126), ni), zero_int())));
+// N by the shifter trick on |x|/ln2 - 1/2 (N's bits then sit in the low bits
+// of the word), r = |x| - N ln2 with ln2 in two parts (N ln2_hi exact, the
+// difference exact by Sterbenz), and (2^(N-1), 2^(-N-1)).
+VEXA_INLINE S reduce_wide(S ax, S& up, S& down) {
+    constexpr float kShifter = 0x1.8p23f;
+    const S t = fma(ax, broadcast(kSInvLn2), broadcast(-0.5f)) + broadcast(kShifter);
+    const S n = t - broadcast(kShifter);
+    const __m256i e = shl32<23>(as_int(t));
+    up = from_int<float>(add32(e, splat32(126u << 23)));
+    down = from_int<float>(sub32(splat32(126u << 23), e));
+    return fma(n, broadcast(-kSLn2Lo), fma(n, broadcast(-kSLn2Hi), ax));
 }
-VEXA_INLINE void half_powers(D n, D& up, D& down) {
-    const __m256i ni = _mm256_cvtepi32_epi64(_mm256_cvttpd_epi32(n));
-    up = from_int<double>(shl64<52>(add64(ni, splat64(1022))));
-    down = from_int<double>(shl64<52>(sub64(splat64(1022), ni)));
+VEXA_INLINE D reduce_wide(D ax, D& up, D& down) {
+    constexpr double kShifter = 0x1.8p52;
+    const D t = fma(ax, broadcast(kInvLn2), broadcast(-0.5)) + broadcast(kShifter);
+    const D n = t - broadcast(kShifter);
+    const __m256i e = shl64<52>(as_int(t));
+    up = from_int<double>(add64(e, splat64(1022ull << 52)));
+    down = from_int<double>(sub64(splat64(1022ull << 52), e));
+    return fma(n, broadcast(-kLn2Lo), fma(n, broadcast(-kLn2Hi), ax));
 }
 
-// The parts for 0 <= ax below the float overflow threshold (double lanes:
-// the floats' values; N ln2 in one constant is exact enough there).
-template <Acc A, class V> VEXA_INLINE HypParts<V> float_parts(V ax) {
-    using P = FloatPolys<A, V>;
+// The parts for 0 <= ax below the fast-path limit.
+template <Acc A, class V> VEXA_INLINE HypParts<V> wide_parts(V ax) {
+    using P = WidePolys<A, V>;
     HypParts<V> h;
-    V n, r;
-    if constexpr (sizeof(elem<V>) == 4) {
-        // N at most 128, so that 2^(N-1) stays finite (r is then a little
-        // above ln 2 just below the overflow threshold).
-        n = _mm256_min_ps(round<1>(ax * broadcast(kSInvLn2)), broadcast(128.0f));
-        r = fma(n, broadcast(-kSLn2Hi), ax);  // exact (Sterbenz)
-        r = fma(n, broadcast(-kSLn2Lo), r);
-    } else {
-        n = round<1>(ax * broadcast(kInvLn2));
-        r = fma(n, broadcast(-kLn2), ax);
-    }
     V up, down;
-    half_powers(n, up, down);
+    const V r = reduce_wide(ax, up, down);
     h.sh = up - down;
     h.ch = up + down;
     const V z = r * r;
@@ -107,10 +117,23 @@ template <class V> VEXA_INLINE V at_most(V v, double limit) {
 // The function of ax (its argument's magnitude) in float or double lanes.
 template <Fn F, Acc A, class V> VEXA_INLINE V float_fn(V ax) {
     if constexpr (F == Fn::Tanh) {
-        const HypParts<V> h = float_parts<A>(at_most(ax, kSTanhOne));
-        return h.sinh() / h.cosh();
+        // With E = C + S (e^r) and F = C - S (e^-r), tanh|x| = (E - qF)/(E + qF),
+        // q = 2^-2N exact: the rounding of E scales both and cancels, the
+        // others are damped by 2qF/E <= 1/2. For N = 0 (where qF/E nears 1)
+        // S/C itself.
+        V up, down;
+        const V r = reduce_wide(at_most(ax, kSTanhOne), up, down);
+        using P = WidePolys<A, V>;
+        const V z = r * r;
+        const V s = fma(r * z, horner(z, P::sinh), r);
+        const V c = fma(z, fma(z, horner(z, P::cosh), cst<V>(0.5)), cst<V>(1.0));
+        const V d2 = down + down;
+        const V qf = (d2 * d2) * (c - s);
+        const V e = c + s;
+        const V n0 = cmp_eq(up, cst<V>(0.5));
+        return select(n0, s, e - qf) / select(n0, c, e + qf);
     } else {
-        const HypParts<V> h = float_parts<A>(ax);
+        const HypParts<V> h = wide_parts<A>(ax);
         return F == Fn::Sinh ? h.sinh() : h.cosh();
     }
 }
@@ -124,8 +147,11 @@ template <Fn F, Acc A> VEXA_INLINE S float_kernel(S x) {
     else y = float_fn<F, A>(ax);
     return F == Fn::Cosh ? y : bit_or(y, sign_of(x));
 }
-// Float Sinh and Cosh lanes the fast path leaves: from the overflow threshold, NaN.
-VEXA_INLINE unsigned float_outside(S x) { return movemask(_mm256_cmp_ps(abs(x), broadcast(kSOverflow), _CMP_NLT_UQ)); }
+// Float Sinh and Cosh lanes the fast path leaves: |x| from 87.3365 (where
+// e^|x| nears the top of the float range and 2^(-N-1) its bottom), NaN.
+VEXA_INLINE unsigned float_outside(S x) {
+    return movemask(_mm256_cmp_ps(abs(x), broadcast(exp_data::kSFastLimit), _CMP_NLT_UQ));
+}
 
 // ---- double inverse functions ----------------------------------------------------
 

@@ -3,15 +3,17 @@
 // its largest error on its interval relative to the function:
 //   sinh r = r + r^3 P(r^2), cosh r = 1 + r^2/2 + r^4 P(r^2)
 //   double: sinh on |r| <= 1/4 (the small arguments of Sinh and Tanh)
-//   float:  sinh and cosh on |r| <= ln 2 (r = |x| - N ln 2, N = floor(|x|/ln 2)),
-//           in double coefficients for the HA kernels computed in double
+//   sinh and cosh on |r| <= ln 2 (r = |x| - N ln 2, N = floor(|x|/ln 2)): in
+//   float, in double for the float HA kernels, and in double for the double
+//   LA kernels of Sinh and Cosh
 #pragma once
 
 namespace vexa::vm::hyperbolic_data {
 
 constexpr double kSmallLimit = 0.25;  // double Sinh and Tanh: below it, the polynomial
 constexpr double kLn2Fit = 0x1.63p-1;  // ln 2 and a little more
-constexpr double kLn2 = 0x1.62e42fefa39efp-1;
+constexpr double kLn2Hi = 0x1.62e42fefap-1;        // 36 bits: N kLn2Hi is exact for N < 2^17
+constexpr double kLn2Lo = 0x1.cf79abc9e3b3ap-40;  // ln 2 - kLn2Hi
 constexpr double kInvLn2 = 0x1.71547652b82fep+0;
 constexpr float kSLn2Hi = 0x1.62ep-1f;       // 12 bits: n kSLn2Hi is exact for n < 2^12
 constexpr float kSLn2Lo = 0x1.0bfbe8p-15f;   // ln 2 - kSLn2Hi
@@ -23,9 +25,11 @@ constexpr double kBig = 0x1p28;              // Asinh, Acosh: from here ln 2|x| 
 constexpr float kSBig = 0x1p12f;
 
 // dSinhHA: fit error 2^-60.10
+// dSinhWideLA: fit error 2^-57.32
+constexpr double kSinhWideLa[] = {0x1.5555555555553p-3, 0x1.1111111111816p-7, 0x1.a01a019e9dbc1p-13, 0x1.71de3ca490552p-19, 0x1.ae60b662a38fbp-26, 0x1.63f0409778c45p-33};
+// dCoshWideLA: fit error 2^-56.16
+constexpr double kCoshWideLa[] = {0x1.5555555555f59p-5, 0x1.6c16c16a68871p-10, 0x1.a01a04e10080cp-16, 0x1.27e2114f2b113p-22, 0x1.2162c7e5d6be9p-29};
 constexpr double kSinhHa[] = {0x1.5555555555555p-3, 0x1.1111111110f24p-7, 0x1.a01a01a251f46p-13, 0x1.71de287f73f52p-19, 0x1.aee67d0a7c038p-26};
-// dSinhLA: fit error 2^-54.07
-constexpr double kSinhLa[] = {0x1.5555555555196p-3, 0x1.1111111358224p-7, 0x1.a019e61749fccp-13, 0x1.72615f0648103p-19};
 // sSinhHA: fit error 2^-39.40
 constexpr double kSSinhHa[] = {0x1.555555522d29ep-3, 0x1.11111516c21a2p-7, 0x1.a013a74e234e5p-13, 0x1.75d00cd3fa736p-19};
 // sCoshHA: fit error 2^-35.24
