@@ -47,7 +47,8 @@ template <Acc A> VEXA_INLINE S acosh_float(S x) {
                                         bit_and(big, broadcast(1.0f)));
 }
 
-template <Acc A> struct SAcosh : RealUnary<float, 1, VM_NAME(sAcosh), vsacosh_cout_rare> {
+template <Acc A> struct SAcosh : RealUnary<float, 2, VM_NAME(sAcosh), vsacosh_cout_rare> {
+    using V = simd::vec<float>;
     static VEXA_INLINE V fast(V x, unsigned& special) {
         special = outside(x);
         return acosh_float<A>(x);

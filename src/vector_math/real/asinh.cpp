@@ -40,7 +40,7 @@ template <Acc A> VEXA_INLINE S asinh_float(S ax) {
                                         bit_and(big, broadcast(1.0f)));
 }
 
-template <Acc A> struct SAsinh : RealKernel<float, 1, 1, false, A == Acc::LA> {
+template <Acc A> struct SAsinh : RealKernel<float, 1, A == Acc::HA ? 1 : 2, false, A == Acc::LA> {
     using V = S;
     static VEXA_INLINE V fast(V x, unsigned&) {
         const V ax = abs(x);

@@ -37,7 +37,8 @@ template <Acc A> VEXA_INLINE S atanh_float(S ax) {
     return broadcast(0.5f) * log_core::ln_of_sum<A>(u, e);
 }
 
-template <Acc A> struct SAtanh : RealUnary<float, 1, VM_NAME(sAtanh), vsatanh_cout_rare> {
+template <Acc A> struct SAtanh : RealUnary<float, A == Acc::HA ? 1 : 2, VM_NAME(sAtanh), vsatanh_cout_rare> {
+    using V = simd::vec<float>;
     static VEXA_INLINE V fast(V x, unsigned& special) {
         const V ax = abs(x);
         special = outside(ax);

@@ -57,7 +57,8 @@ template <Acc A> struct DTanh : RealKernel<double, 1, 2, false> {
     }
 };
 
-template <Acc A> struct STanh : RealKernel<float, 1, 1, false> {
+template <Acc A> struct STanh : RealKernel<float, 1, A == Acc::HA ? 1 : 2, false> {
+    using V = simd::vec<float>;
     static VEXA_INLINE V fast(V x, unsigned&) { return hyperbolic_core::float_kernel<hyperbolic_core::Fn::Tanh, A>(x); }
 };
 
