@@ -1,5 +1,5 @@
-// Special inputs of the exponential, logarithm, trigonometric and hyperbolic
-// families (and InvSqrt) under every accuracy: results, statuses and
+// Special inputs of the exponential, logarithm, trigonometric, hyperbolic
+// and error-function families (and InvSqrt) under every accuracy: results, statuses and
 // errno; the order of the callbacks for several failing elements; subnormal
 // arguments and results; and the status word left alone by ordinary inputs.
 #include <gtest/gtest.h>
@@ -416,6 +416,23 @@ TEST(SpecialValues, Hyperbolic) {
                              {0.5, Want::Near, 0.5493061443340549, 0}});
     check_all_slots<float>("sAtanh", vexa_arx_kernel_sAtanh_ttab,
                            {{-1.0f, Want::MinusInf, 0, 2}, {2.0f, Want::NaN, 0, 1}, {kNaNf, Want::NaN, 0, 0}});
+}
+
+TEST(SpecialValues, Erf) {
+    // No status ever; the limits at the table's end and beyond, NaN through.
+    check_all_slots<double>("dErf", vexa_arx_kernel_dErf_ttab,
+                            {{-0.0, Want::Exact, -0.0, 0},
+                             {6.0, Want::Exact, 1.0, 0},
+                             {-6.0, Want::Exact, -1.0, 0},
+                             {-INFINITY, Want::Exact, -1.0, 0},
+                             {kNaN, Want::NaN, 0, 0},
+                             {1.0, Want::Near, 0.8427007929497149, 0},
+                             {1e-310, Want::Near, 1.1283791670955126e-310, 0}});
+    check_all_slots<float>("sErf", vexa_arx_kernel_sErf_ttab,
+                           {{-0.0f, Want::Exact, -0.0f, 0},
+                            {INFINITY, Want::Exact, 1.0f, 0},
+                            {-4.0f, Want::Exact, -1.0f, 0},
+                            {kNaNf, Want::NaN, 0, 0}});
 }
 
 TEST(SpecialValues, OrdinaryInputsLeaveTheStatusWordAlone) {

@@ -1,0 +1,76 @@
+// The error function in double on the table of erf at the nodes j/128
+// (tables::vderf_data), shared by the Erf kernels (the float ones run it in
+// double lanes).
+//
+// y = min(|x|, 5.9921875) (a NaN gives the bound; it comes back through the
+// table value below), the node x_j = round(128 y)/128 by the 2^45 shifter
+// (whose low bits give j), taken as 0 below 3.5/128; d = y - x_j, u = x_j d,
+// w = d^2 (0 for y <= 2^-256). erf(y) = erf(x_j) + 2/sqrt(pi) e^(-x_j^2) d
+// (1 + Q(u, w)), Q the Taylor factor around x_j:
+//   Q = P1(u) + w (P3(u) + w (P2(u) + w (c1 + w c2)))
+// with erf(x_j) = H (1 + c 2^-84) from the packed row, and
+//   t = d B_j (B_j = 2^32 e^(-x_j^2)), S = (t Q + low) + t,
+//   erf(x) = (+-2^-32) S + (+-H), low = H c 2^-52 by one fused multiply-subtract.
+// LA is the same (the error of HA is already set by the final roundings; LA
+// differs in nothing worth an operation); EP keeps P1 to u^4, P3 to u and P2
+// to its constant (about 2^-34: d reaches 3.5/128 at the node 0, 1/256
+// elsewhere).
+#pragma once
+
+#include "vector_math/frame/kernel.h"
+#include "vector_math/tables/erf_tables.h"
+
+namespace vexa::vm::erf_core {
+
+using namespace simd;
+using D = vec<double>;
+
+namespace c {
+constexpr double kP1[] = {0.1283791670955126,  -1.1283791670955126, 0.7522527780633452,
+                          -0.3761263890316231, 0.15045070934227256, -0.05015023900999141};
+constexpr double kP2[] = {0.11283791670955126, -0.18806359805613845, 0.16119738257320032};
+constexpr double kP3[] = {-0.37612638903183754, 0.5641895835470636, -0.45135235862128686, 0.25075132956135204};
+constexpr double kW3 = -0.026866170645131252, kW4 = 0.005223977625442188;
+constexpr double kTop = 5.9921875;            // 767/128: from here erf rounds to 1
+constexpr double kShifter = 35184372088832.0;  // 2^45: rounds to a multiple of 1/128
+constexpr double kNodeZero = 0.02734375;       // 3.5/128: below it the node is 0
+constexpr double kTinyW = 8.636168555094445e-78;  // 2^-256
+}  // namespace c
+
+template <std::size_t N> VEXA_INLINE D poly(D u, const double (&k)[N], std::size_t n = N) {
+    D p = broadcast(k[n - 1]);
+    for (std::size_t i = n - 1; i-- > 0;) p = fma(p, u, broadcast(k[i]));
+    return p;
+}
+
+// erf(x) for double lanes; NaN passes.
+template <Acc A> VEXA_INLINE D erf(D x) {
+    const D s = sign_of(x), ax = abs(x);
+    const D y = _mm256_min_pd(ax, broadcast(c::kTop));
+    const D shifted = y + broadcast(c::kShifter);
+    D xj = shifted - broadcast(c::kShifter);
+    xj = select(cmp_lt(y, broadcast(c::kNodeZero)), zero<double>(), xj);
+    const __m128i off = _mm_slli_epi32(low_words(as_int(shifted)), 4);  // j * 16 bytes
+    const D d = y - xj;
+    const D u = xj * d;
+    const D dw = select(_mm256_cmp_pd(y, broadcast(c::kTinyW), _CMP_LE_OQ), zero<double>(), d);
+    const D w = dw * dw;
+    D q;
+    if constexpr (A == Acc::EP) {
+        q = fma(w, fma(w, broadcast(c::kP2[0]), poly(u, c::kP3, 2)), poly(u, c::kP1, 5));
+    } else {
+        const D inner = fma(w, fma(w, broadcast(c::kW4), broadcast(c::kW3)), poly(u, c::kP2));
+        q = fma(w, fma(w, inner, poly(u, c::kP3)), poly(u, c::kP1));
+    }
+    D a, b;
+    lookup_pairs_at(reinterpret_cast<const double*>(tables::vderf_data), off, a, b);
+    const __m256i ai = as_int(a);
+    const D h = _mm256_min_pd(from_int<double>(and_bits(ai, splat64((1ull << 55) - 1))), ax) * broadcast(0x1p1016);
+    const D t = d * b;
+    const D one_c = from_int<double>(or_bits(_mm256_srli_epi64(ai, 32), splat64(0x3FF0000000000000ull)));
+    const D low = fma(h, one_c, -h);
+    const D sum = fma(t, q, low) + t;
+    return fma(bit_or(broadcast(0x1p-32), s), sum, bit_or(h, s));
+}
+
+}  // namespace vexa::vm::erf_core
