@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "vector_math/tables/erf_data.h"
 #include "vector_math/tables/exp_data.h"
 #include "vector_math/tables/ln_data.h"
 #include "vector_math/tables/hyperbolic_data.h"
@@ -102,6 +103,17 @@ Form form_at(FitForm form, const M& r) {
         case FitForm::Sinh: {
             const M v = apply(mpfr_sinh, r);
             return {v, r, v, 3, true};
+        }
+        case FitForm::Erf: {
+            const M v = apply(mpfr_erf, r);
+            return {v, M(0.0), v, 1, true};
+        }
+        case FitForm::LnErfc: {
+            const M x = r + M(vm::erf_data::kErfcCenter);
+            const M c = apply(mpfr_erfc, x);
+            // An error e in f is e erfc(x) in erf = 1 - e^f: scale erf/erfc
+            // makes the fit's error erf's relative error.
+            return {apply(mpfr_log, c), M(0.0), apply(mpfr_erf, x) / c, 0};
         }
         case FitForm::Cosh: {
             const M v = apply(mpfr_cosh, r);
@@ -229,7 +241,8 @@ const std::vector<KernelPolynomial>& kernel_polynomials() {
         constexpr FitForm EXPM1 = FitForm::Expm1, EXP = FitForm::Exp, LOG1P = FitForm::Log1p,
                           EXPM1R = FitForm::Expm1Rel, LOG10P = FitForm::Log10p, SIN = FitForm::Sin,
                           COS = FitForm::Cos, ATAN = FitForm::Atan, ASIN = FitForm::Asin,
-                          SINH = FitForm::Sinh, COSH = FitForm::Cosh;
+                          SINH = FitForm::Sinh, COSH = FitForm::Cosh, ERF = FitForm::Erf,
+                          LNERFC = FitForm::LnErfc;
         constexpr bool D = false, F = true;
 #define COEFFS(...) std::vector<double>{__VA_ARGS__}
 #define POLY(name, form, lo, hi, precision, target, coefficients)                                      \

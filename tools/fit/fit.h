@@ -16,6 +16,10 @@
 //   ASIN   f = asin r, head r,          s = 3, scale asin r
 //   SINH   f = sinh r, head r,          s = 3, scale sinh r
 //   COSH   f = cosh r, head 1 + r^2/2,  s = 4, scale cosh r
+//   ERF    f = erf r,  head 0,          s = 1, scale erf r
+// and one in the shifted variable r = x - c (c = erf_data::kErfcCenter):
+//   LNERFC f = ln erfc(x), head 0, s = 0, scale erf(x)/erfc(x): the error of
+//          1 - e^f relative to erf x
 // The fit is near-minimax: Lawson's iteratively reweighted least squares over
 // Chebyshev points, in 256-bit arithmetic; its coefficients are then rounded
 // to the kernel's precision, and the error reported is that of the rounded
@@ -27,7 +31,7 @@
 
 namespace vexa::tools {
 
-enum class FitForm { Expm1, Exp, Log1p, Expm1Rel, Log10p, Sin, Cos, Atan, Asin, Sinh, Cosh };
+enum class FitForm { Expm1, Exp, Log1p, Expm1Rel, Log10p, Sin, Cos, Atan, Asin, Sinh, Cosh, Erf, LnErfc };
 
 struct FitDefinition {
     const char* name;

@@ -3,8 +3,10 @@
 //         Taylor factor to w^4
 //   d LA  the same (the table method has nothing an LA bound would spare)
 //   d EP  P1 to u^4, P3 to u, P2 to its constant
-//   s     the d EP formulas in double lanes, rounded once to float (its
-//         error, about 2^-30, stays far below a float ulp)
+//   s HA  the d EP formulas in double lanes, rounded once to float (its
+//         error, about 2^-34, stays far below a float ulp)
+//   s LA, EP  in float: |x| < 0.9375 x P(x^2), above 1 - e^p with p a
+//         polynomial of ln erfc|x| (erf_core.h)
 // No per-element routine and no status: NaN passes, +-inf give +-1.
 // Documented bounds per slot: include/vexa/vm_accuracy.def.
 #include "vector_math/real/eval.h"
@@ -19,8 +21,12 @@ template <Acc A> struct DErf : RealKernel<double, 1, 2, false> {
     static VEXA_INLINE V fast(V x, unsigned&) { return erf_core::erf<A>(x); }
 };
 
-template <Acc A> struct SErf : RealKernel<float, 1, 1, false> {
-    static VEXA_INLINE V fast(V x, unsigned&) { return eval::via_double(x, erf_core::erf<Acc::EP>); }
+template <Acc A> struct SErf : RealKernel<float, 1, A == Acc::HA ? 1 : 2, false> {
+    using V = simd::vec<float>;
+    static VEXA_INLINE V fast(V x, unsigned&) {
+        if constexpr (A == Acc::HA) return eval::via_double(x, erf_core::erf<Acc::EP>);
+        else return erf_core::erf_float<A>(x);
+    }
 };
 
 }  // namespace

@@ -18,7 +18,10 @@
 #pragma once
 
 #include "vector_math/frame/kernel.h"
+#include "vector_math/real/eval.h"
+#include "vector_math/tables/erf_data.h"
 #include "vector_math/tables/erf_tables.h"
+#include "vector_math/tables/exp_data.h"
 
 namespace vexa::vm::erf_core {
 
@@ -71,6 +74,48 @@ template <Acc A> VEXA_INLINE D erf(D x) {
     const D low = fma(h, one_c, -h);
     const D sum = fma(t, q, low) + t;
     return fma(bit_or(broadcast(0x1p-32), s), sum, bit_or(h, s));
+}
+
+// ---- float (LA, EP) -------------------------------------------------------------
+// |x| < 0.9375: x P(x^2); above: 1 - e^p with p = ln erfc(|x|) by a polynomial
+// in |x| - 2.46875 (erf_data.h), |x| clamped at 4 where erf rounds to 1, and
+// e^p as the float exponential (2^N times a polynomial on |r| <= ln2/2).
+using S = vec<float>;
+
+template <Acc A> VEXA_INLINE S exp_float(S p) {
+    using namespace exp_data;
+    const S t = fma(p, broadcast(kSInvLn2), broadcast(kSShifter));
+    const S n = t - broadcast(kSShifter);
+    const S r = fma(n, broadcast(-kSLn2Lo), fma(n, broadcast(-kSLn2Hi), p));
+    S q;
+    if constexpr (A == Acc::LA) {
+        q = fma(r, broadcast(kSLaC5), broadcast(kSLaC4));
+        q = fma(q, r, broadcast(kSLaC3));
+        q = fma(q, r, broadcast(kSLaC2));
+        q = fma(q, r, broadcast(kSLaC1));
+    } else {
+        q = fma(r, broadcast(kSEpC3), broadcast(kSEpC2));
+        q = fma(q, r, broadcast(kSEpC1));
+    }
+    const S scale = from_int<float>(shl32<23>(add32(as_int(t), splat32(127))));  // 2^N
+    return scale * fma(r, q, broadcast(1.0f));
+}
+
+template <Acc A> VEXA_INLINE S erf_float(S x) {
+    using namespace erf_data;
+    const S ax = abs(x);
+    const S z = ax * ax;
+    S small, p;
+    const S t = _mm256_min_ps(broadcast(kTop), ax) - broadcast(float(kErfcCenter));  // NaN passes
+    if constexpr (A == Acc::LA) {
+        small = ax * eval::horner(z, kSErfLa);
+        p = eval::horner(t, kSLnErfcLa);
+    } else {
+        small = ax * eval::horner(z, kSErfEp);
+        p = eval::horner(t, kSLnErfcEp);
+    }
+    const S large = broadcast(1.0f) - exp_float<A>(p);
+    return bit_or(select(cmp_lt(ax, broadcast(kSmall)), small, large), sign_of(x));
 }
 
 }  // namespace vexa::vm::erf_core
