@@ -21,7 +21,7 @@ using hyperbolic_core::S;
 
 template <Acc A> struct DAsinh : RealUnary<double, 2, VM_NAME(dAsinh), vdasinh_cout_rare> {
     static VEXA_INLINE V fast(V x, unsigned& special) {
-        special = movemask(bit_xor(is_finite(x), bit_pattern<double>(~0ull)));
+        special = movemask(is_finite(x)) ^ 0xFu;
         return bit_or(hyperbolic_core::asinh_of<A>(abs(x)), sign_of(x));
     }
 };

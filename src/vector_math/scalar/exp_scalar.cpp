@@ -91,13 +91,11 @@ int vsexp_cout_rare(const float* a, float* r) {
         return 0;
     }
     if (x > kSOverflow) {
-        volatile float big = FLT_MAX;
-        *r = big * big;
+        *r = overflow_result<float>();
         return VEXA_VM_STATUS_OVERFLOW;
     }
     if (x < kSZero) {
-        volatile float tiny = FLT_MIN;
-        *r = tiny * tiny;
+        *r = underflow_result<float>();
         return VEXA_VM_STATUS_UNDERFLOW;
     }
     double hi, lo;
@@ -175,8 +173,7 @@ int vsexpm1_cout_rare(const float* a, float* r) {
         return VEXA_VM_STATUS_UNDERFLOW;
     }
     if (x > kSOverflow) {
-        volatile float big = FLT_MAX;
-        *r = big * big;
+        *r = overflow_result<float>();
         return VEXA_VM_STATUS_OVERFLOW;
     }
     *r = static_cast<float>(expm1_of(double(x)));  // about 2^-52 relative: one rounding to float

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "common/export.h"
 #include "vexa/vector_math.h"
@@ -33,21 +34,22 @@ VEXA_INLINE float float_of(uint32_t b) {
 VEXA_INLINE double pow2(int e) { return double_of(uint64_t(e + 1023) << 52); }
 
 // Results computed so that the floating-point flags are raised as the
-// operation would raise them (volatile keeps the operation at run time).
-VEXA_INLINE double overflow_result() {
-    volatile double big = 1.7976931348623157e308;
+// operation would raise them (volatile keeps the operation at run time), in
+// double or float.
+template <class T = double> VEXA_INLINE T overflow_result() {
+    volatile T big = std::numeric_limits<T>::max();
     return big * big;
 }
-VEXA_INLINE double underflow_result() {
-    volatile double tiny = 2.2250738585072014e-308;
+template <class T = double> VEXA_INLINE T underflow_result() {
+    volatile T tiny = std::numeric_limits<T>::min();
     return tiny * tiny;
 }
-VEXA_INLINE double pole_result() {  // -inf, division by zero
-    volatile double zero = 0.0;
-    return -1.0 / zero;
+template <class T = double> VEXA_INLINE T pole_result() {  // -inf, division by zero
+    volatile T zero = 0;
+    return T(-1) / zero;
 }
-VEXA_INLINE double invalid_result() {  // NaN, invalid operation
-    volatile double zero = 0.0;
+template <class T = double> VEXA_INLINE T invalid_result() {  // NaN, invalid operation
+    volatile T zero = 0;
     return zero / zero;
 }
 

@@ -27,19 +27,6 @@ double expm1_abs(float x) {
     return m;
 }
 
-template <class T> T overflow_of() {
-    if constexpr (sizeof(T) == 8) return overflow_result();
-    else {
-        volatile float big = 3.4028234663852886e38f;
-        return big * big;
-    }
-}
-
-template <class T> T invalid_of() {
-    volatile T zero = 0;
-    return zero / zero;
-}
-
 // The shared rules of Sinh and Cosh; false when x is to be computed.
 template <class T> bool sinh_cosh_special(T x, bool odd, T limit, T* r, int& status) {
     status = 0;
@@ -52,7 +39,7 @@ template <class T> bool sinh_cosh_special(T x, bool odd, T limit, T* r, int& sta
         return true;
     }
     if (std::fabs(x) >= limit) {
-        const T inf = overflow_of<T>();
+        const T inf = overflow_result<T>();
         *r = odd && x < 0 ? -inf : inf;
         status = VEXA_VM_STATUS_OVERFLOW;
         return true;
@@ -65,7 +52,7 @@ template <class T> int acosh_rare(T x, T* r) {
         *r = x + x;
         return 0;
     }
-    *r = invalid_of<T>();  // below 1, -inf
+    *r = invalid_result<T>();  // below 1, -inf
     return VEXA_VM_STATUS_DOMAIN;
 }
 
@@ -79,7 +66,7 @@ template <class T> int atanh_rare(T x, T* r) {
         *r = x / zero;
         return VEXA_VM_STATUS_SING;
     }
-    *r = invalid_of<T>();
+    *r = invalid_result<T>();
     return VEXA_VM_STATUS_DOMAIN;
 }
 
