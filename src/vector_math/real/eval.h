@@ -28,10 +28,10 @@ using simd::fnma;
 VEXA_INLINE float head_of(double v) { return float(v); }
 VEXA_INLINE float tail_of(double v) { return float(v - double(float(v))); }
 
-// c[0] + z c[1] + z^2 c[2] + ... by Horner's scheme.
-template <class V, class C, std::size_t N> VEXA_INLINE V horner(V z, const C (&c)[N]) {
-    V p = cst<V>(c[N - 1]);
-    for (int i = int(N) - 2; i >= 0; --i) p = fma(p, z, cst<V>(c[i]));
+// c[0] + z c[1] + ... + z^(n-1) c[n-1] by Horner's scheme (n = N: every term).
+template <class V, class C, std::size_t N> VEXA_INLINE V horner(V z, const C (&c)[N], std::size_t n = N) {
+    V p = cst<V>(c[n - 1]);
+    for (int i = int(n) - 2; i >= 0; --i) p = fma(p, z, cst<V>(c[i]));
     return p;
 }
 

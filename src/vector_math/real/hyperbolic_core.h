@@ -64,10 +64,10 @@ template <> struct WidePolys<Acc::EP, S> {
 };
 
 template <class V> struct HypParts {
-    V s, c;    // sinh r, cosh r
-    V sh, ch;  // sinh(N ln2), cosh(N ln2)
-    V sinh() const { return fma(s, ch, c * sh); }
-    V cosh() const { return fma(s, sh, c * ch); }
+    V s, c;       // sinh r, cosh r
+    V up, down;   // 2^(N-1), 2^(-N-1): sinh(N ln2) = up - down, cosh(N ln2) = up + down
+    V sinh() const { return fma(s, up + down, c * (up - down)); }
+    V cosh() const { return fma(s, up - down, c * (up + down)); }
 };
 
 // N by the shifter trick on |x|/ln2 - 1/2 (N's bits then sit in the low bits
@@ -96,10 +96,7 @@ VEXA_INLINE D reduce_wide(D ax, D& up, D& down) {
 template <Acc A, class V> VEXA_INLINE HypParts<V> wide_parts(V ax) {
     using P = WidePolys<A, V>;
     HypParts<V> h;
-    V up, down;
-    const V r = reduce_wide(ax, up, down);
-    h.sh = up - down;
-    h.ch = up + down;
+    const V r = reduce_wide(ax, h.up, h.down);
     const V z = r * r;
     h.s = fma(r * z, horner(z, P::sinh), r);
     h.c = fma(z, fma(z, horner(z, P::cosh), cst<V>(0.5)), cst<V>(1.0));
@@ -121,17 +118,12 @@ template <Fn F, Acc A, class V> VEXA_INLINE V float_fn(V ax) {
         // q = 2^-2N exact: the rounding of E scales both and cancels, the
         // others are damped by 2qF/E <= 1/2. For N = 0 (where qF/E nears 1)
         // S/C itself.
-        V up, down;
-        const V r = reduce_wide(at_most(ax, kSTanhOne), up, down);
-        using P = WidePolys<A, V>;
-        const V z = r * r;
-        const V s = fma(r * z, horner(z, P::sinh), r);
-        const V c = fma(z, fma(z, horner(z, P::cosh), cst<V>(0.5)), cst<V>(1.0));
-        const V d2 = down + down;
-        const V qf = (d2 * d2) * (c - s);
-        const V e = c + s;
-        const V n0 = cmp_eq(up, cst<V>(0.5));
-        return select(n0, s, e - qf) / select(n0, c, e + qf);
+        const HypParts<V> h = wide_parts<A>(at_most(ax, kSTanhOne));
+        const V d2 = h.down + h.down;
+        const V qf = (d2 * d2) * (h.c - h.s);
+        const V e = h.c + h.s;
+        const V n0 = cmp_eq(h.up, cst<V>(0.5));
+        return select(n0, h.s, e - qf) / select(n0, h.c, e + qf);
     } else {
         const HypParts<V> h = wide_parts<A>(ax);
         return F == Fn::Sinh ? h.sinh() : h.cosh();

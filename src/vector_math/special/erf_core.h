@@ -40,12 +40,6 @@ constexpr double kNodeZero = 0.02734375;       // 3.5/128: below it the node is 
 constexpr double kTinyW = 8.636168555094445e-78;  // 2^-256
 }  // namespace c
 
-template <std::size_t N> VEXA_INLINE D poly(D u, const double (&k)[N], std::size_t n = N) {
-    D p = broadcast(k[n - 1]);
-    for (std::size_t i = n - 1; i-- > 0;) p = fma(p, u, broadcast(k[i]));
-    return p;
-}
-
 // erf(x) for double lanes; NaN passes.
 template <Acc A> VEXA_INLINE D erf(D x) {
     const D s = sign_of(x), ax = abs(x);
@@ -60,10 +54,10 @@ template <Acc A> VEXA_INLINE D erf(D x) {
     const D w = dw * dw;
     D q;
     if constexpr (A == Acc::EP) {
-        q = fma(w, fma(w, broadcast(c::kP2[0]), poly(u, c::kP3, 2)), poly(u, c::kP1, 5));
+        q = fma(w, fma(w, broadcast(c::kP2[0]), eval::horner(u, c::kP3, 2)), eval::horner(u, c::kP1, 5));
     } else {
-        const D inner = fma(w, fma(w, broadcast(c::kW4), broadcast(c::kW3)), poly(u, c::kP2));
-        q = fma(w, fma(w, inner, poly(u, c::kP3)), poly(u, c::kP1));
+        const D inner = fma(w, fma(w, broadcast(c::kW4), broadcast(c::kW3)), eval::horner(u, c::kP2));
+        q = fma(w, fma(w, inner, eval::horner(u, c::kP3)), eval::horner(u, c::kP1));
     }
     D a, b;
     lookup_pairs_at(reinterpret_cast<const double*>(tables::vderf_data), off, a, b);
