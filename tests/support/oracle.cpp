@@ -60,6 +60,194 @@ int oracle_pow3o2(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
     return t;
 }
 
+// The normal distribution function and the inverse error functions, at the
+// working precision of y plus a margin (x and y may be the same variable).
+// The inverses by Newton's method: on erf in the middle, on ln erfc in the
+// tails (from sqrt(-ln q), within 20% of the root there), where erf's
+// derivative vanishes.
+class Work {
+public:
+    explicit Work(mpfr_prec_t p) { mpfr_init2(v, p); }
+    ~Work() { mpfr_clear(v); }
+    Work(const Work&) = delete;
+    Work& operator=(const Work&) = delete;
+    mpfr_t v;
+};
+
+int oracle_cdf_norm(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    const mpfr_prec_t p = mpfr_get_prec(y) + 32;
+    Work t(p), r(p);
+    mpfr_sqrt_ui(r.v, 2, MPFR_RNDN);
+    mpfr_div(t.v, x, r.v, MPFR_RNDN);
+    mpfr_neg(t.v, t.v, MPFR_RNDN);
+    mpfr_erfc(t.v, t.v, MPFR_RNDN);
+    mpfr_div_2ui(t.v, t.v, 1, MPFR_RNDN);
+    return mpfr_set(y, t.v, rnd);
+}
+
+// Newton's method at precision p from a start z within a few ulps of double
+// (2^-50) of the root: quadratic convergence takes one step below 2^-100,
+// which measures errors in ulps to 2^-45 ulp. step(z, d) sets d to the
+// correction.
+template <class Step> void polish(mpfr_t z, Step step, mpfr_prec_t p) {
+    Work d(p);
+    for (int it = 0; it < 1; ++it) {
+        step(z, d.v);
+        mpfr_add(z, z, d.v, MPFR_RNDN);
+    }
+}
+
+// z >= 0 with erfc z = q, 0 < q <= 1/2, into z (precision p). The start: the
+// same Newton iteration in double on ln erfc (from the C library, with the
+// asymptotic series where erfc underflows).
+double ln_erfc(double x) {
+    if (x < 26.0) return std::log(std::erfc(x));
+    const double u = 1 / (2 * x * x);
+    return -x * x - std::log(x * 1.7724538509055160) + std::log1p(-u * (1 - 3 * u * (1 - 5 * u)));
+}
+void erfc_tail_root(mpfr_t z, const mpfr_t q, mpfr_prec_t p) {
+    long e = 0;
+    const double m = mpfr_get_d_2exp(&e, q, MPFR_RNDN);
+    const double lq = std::log(m) + double(e) * 0.69314718055994531;  // ln q, also below the double range
+    double x = std::sqrt(-lq);
+    for (int it = 0; it < 40; ++it) {
+        // g = ln erfc x - ln q, g' = -2/sqrt(pi) exp(-x^2 - ln erfc x).
+        const double g = ln_erfc(x) - lq;
+        const double gp = -1.1283791670955126 * std::exp(-x * x - ln_erfc(x));
+        const double nx = x - g / gp;
+        if (nx == x) break;
+        x = nx;
+    }
+    mpfr_set_d(z, x, MPFR_RNDN);
+    Work lqm(p), k(p);
+    mpfr_log(lqm.v, q, MPFR_RNDN);
+    mpfr_const_pi(k.v, MPFR_RNDN);
+    mpfr_sqrt(k.v, k.v, MPFR_RNDN);
+    mpfr_div_2ui(k.v, k.v, 1, MPFR_RNDN);  // sqrt(pi)/2
+    polish(
+        z,
+        [&](mpfr_t zz, mpfr_t d) {
+            // -g/g' = (ln erfc z - ln q) erfc z exp(z^2) sqrt(pi)/2.
+            Work e(p), t(p);
+            mpfr_erfc(e.v, zz, MPFR_RNDN);
+            mpfr_log(d, e.v, MPFR_RNDN);
+            mpfr_sub(d, d, lqm.v, MPFR_RNDN);
+            mpfr_mul(d, d, e.v, MPFR_RNDN);
+            mpfr_mul(d, d, k.v, MPFR_RNDN);
+            mpfr_sqr(t.v, zz, MPFR_RNDN);
+            mpfr_exp(t.v, t.v, MPFR_RNDN);
+            mpfr_mul(d, d, t.v, MPFR_RNDN);
+        },
+        p);
+}
+
+// erfinv a for |a| <= 1/2, into z: from a double Newton solution on the C
+// library's erf.
+void erf_central_root(mpfr_t z, const mpfr_t a, mpfr_prec_t p) {
+    if (mpfr_zero_p(a)) {
+        mpfr_set(z, a, MPFR_RNDN);
+        return;
+    }
+    long e = 0;
+    const double m = mpfr_get_d_2exp(&e, a, MPFR_RNDN);  // a = m 2^e, kept in range for tiny a
+    const double ad = std::ldexp(m, int(e) < -1000 ? 0 : int(e));
+    const int shift = int(e) < -1000 ? int(e) : 0;      // tiny a: erfinv a = a sqrt(pi)/2 (1 + O(a^2))
+    double x = ad * 0.88622692545275801;
+    if (shift == 0)
+        for (int it = 0; it < 40; ++it) {
+            const double nx = x + (ad - std::erf(x)) * 0.88622692545275801 * std::exp(x * x);
+            if (nx == x) break;
+            x = nx;
+        }
+    mpfr_set_d(z, x, MPFR_RNDN);
+    mpfr_mul_2si(z, z, shift, MPFR_RNDN);
+    Work k(p);
+    mpfr_const_pi(k.v, MPFR_RNDN);
+    mpfr_sqrt(k.v, k.v, MPFR_RNDN);
+    mpfr_div_2ui(k.v, k.v, 1, MPFR_RNDN);
+    polish(
+        z,
+        [&](mpfr_t zz, mpfr_t d) {
+            Work t(p);
+            mpfr_erf(d, zz, MPFR_RNDN);
+            mpfr_sub(d, a, d, MPFR_RNDN);
+            mpfr_sqr(t.v, zz, MPFR_RNDN);
+            mpfr_exp(t.v, t.v, MPFR_RNDN);
+            mpfr_mul(d, d, t.v, MPFR_RNDN);
+            mpfr_mul(d, d, k.v, MPFR_RNDN);
+        },
+        p);
+}
+
+// erfcinv q for any q (the ends and the outside as the library gives them).
+void erfc_inverse(mpfr_t z, const mpfr_t q, mpfr_prec_t p) {
+    if (mpfr_nan_p(q) || mpfr_sgn(q) < 0 || mpfr_cmp_ui(q, 2) > 0) {
+        mpfr_set_nan(z);
+        return;
+    }
+    if (mpfr_zero_p(q) || mpfr_cmp_ui(q, 2) == 0) {
+        mpfr_set_inf(z, mpfr_zero_p(q) ? 1 : -1);
+        return;
+    }
+    Work t(p);
+    if (mpfr_cmp_d(q, 0.5) < 0) {
+        erfc_tail_root(z, q, p);
+    } else if (mpfr_cmp_d(q, 1.5) > 0) {
+        mpfr_ui_sub(t.v, 2, q, MPFR_RNDN);
+        erfc_tail_root(z, t.v, p);
+        mpfr_neg(z, z, MPFR_RNDN);
+    } else {
+        mpfr_ui_sub(t.v, 1, q, MPFR_RNDN);
+        erf_central_root(z, t.v, p);
+    }
+}
+
+int oracle_erfc_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    const mpfr_prec_t p = mpfr_get_prec(y) + 32;
+    Work z(p);
+    erfc_inverse(z.v, x, p);
+    return mpfr_set(y, z.v, rnd);
+}
+
+int oracle_erf_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    const mpfr_prec_t p = mpfr_get_prec(y) + 32;
+    Work q(p), z(p);
+    if (mpfr_nan_p(x) || mpfr_cmpabs_ui(x, 1) > 0) {
+        mpfr_set_nan(z.v);
+    } else if (mpfr_cmp_d(x, 0.5) <= 0 && mpfr_cmp_d(x, -0.5) >= 0) {
+        erf_central_root(z.v, x, p);
+        if (mpfr_zero_p(x)) mpfr_set(z.v, x, MPFR_RNDN);  // the sign of zero
+    } else {
+        // erfinv x = +-erfcinv(1 - |x|), 1 - |x| exact here.
+        mpfr_abs(q.v, x, MPFR_RNDN);
+        mpfr_ui_sub(q.v, 1, q.v, MPFR_RNDN);
+        erfc_inverse(z.v, q.v, p);
+        if (mpfr_sgn(x) < 0) mpfr_neg(z.v, z.v, MPFR_RNDN);
+    }
+    return mpfr_set(y, z.v, rnd);
+}
+
+int oracle_cdf_norm_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    const mpfr_prec_t p = mpfr_get_prec(y) + 32;
+    Work q(p), z(p), r(p);
+    mpfr_mul_2ui(q.v, x, 1, MPFR_RNDN);
+    if (mpfr_cmp_ui(x, 1) > 0) mpfr_set_nan(q.v);
+    erfc_inverse(z.v, q.v, p);
+    mpfr_sqrt_ui(r.v, 2, MPFR_RNDN);
+    mpfr_mul(z.v, z.v, r.v, MPFR_RNDN);
+    mpfr_neg(z.v, z.v, MPFR_RNDN);
+    return mpfr_set(y, z.v, rnd);
+}
+
+// Double references of the functions without one in the C library: the
+// oracle at 64 bits, rounded.
+template <Unary F> double reference_of(double x) {
+    Work t(64);
+    mpfr_set_d(t.v, x, MPFR_RNDN);
+    F(t.v, t.v, MPFR_RNDN);
+    return mpfr_get_d(t.v, MPFR_RNDN);
+}
+
 // 1/sqrt(x) in double: two correctly rounded operations, within 2^-52.
 double reference_rsqrt(double x) { return 1.0 / std::sqrt(x); }
 double reference_inv(double x) { return 1.0 / x; }

@@ -435,6 +435,79 @@ TEST(SpecialValues, Erf) {
                             {kNaNf, Want::NaN, 0, 0}});
 }
 
+TEST(SpecialValues, ErfcAndCdfNorm) {
+    // Underflow status only past the double thresholds (the range limit sends
+    // the element, the threshold decides); the limits at the infinities.
+    check_all_slots<double>("dErfc", vexa_arx_kernel_dErfc_ttab,
+                            {{27.2421875, Want::PlusZero, 0, 4},
+                             {1e300, Want::PlusZero, 0, 4},
+                             {27.2, Want::Subnormal, 0, 0},
+                             {INFINITY, Want::PlusZero, 0, 0},
+                             {-INFINITY, Want::Exact, 2.0, 0},
+                             {-6.0, Want::Exact, 2.0, 0},
+                             {kNaN, Want::NaN, 0, 0},
+                             {0.0, Want::Exact, 1.0, 0},
+                             {1.0, Want::Near, 0.15729920705028513, 0}});
+    check_all_slots<float>("sErfc", vexa_arx_kernel_sErfc_ttab,
+                           {{10.0f, Want::Subnormal, 0, 0},
+                            {30.0f, Want::PlusZero, 0, 0},
+                            {INFINITY, Want::PlusZero, 0, 0},
+                            {-INFINITY, Want::Exact, 2.0f, 0},
+                            {kNaNf, Want::NaN, 0, 0}});
+    check_all_slots<double>("dCdfNorm", vexa_arx_kernel_dCdfNorm_ttab,
+                            {{-38.4921875, Want::PlusZero, 0, 4},
+                             {-38.48, Want::Subnormal, 0, 0},
+                             {-INFINITY, Want::PlusZero, 0, 0},
+                             {INFINITY, Want::Exact, 1.0, 0},
+                             {1e308, Want::Exact, 1.0, 0},
+                             {0.0, Want::Exact, 0.5, 0},
+                             {kNaN, Want::NaN, 0, 0}});
+    check_all_slots<float>("sCdfNorm", vexa_arx_kernel_sCdfNorm_ttab,
+                           {{-14.0f, Want::Subnormal, 0, 0},
+                            {-100.0f, Want::PlusZero, 0, 0},
+                            {-INFINITY, Want::PlusZero, 0, 0},
+                            {kNaNf, Want::NaN, 0, 0}});
+}
+
+TEST(SpecialValues, InverseErrorFunctions) {
+    check_all_slots<double>("dErfInv", vexa_arx_kernel_dErfInv_ttab,
+                            {{1.0, Want::PlusInf, 0, 2},
+                             {-1.0, Want::MinusInf, 0, 2},
+                             {1.0000000000000002, Want::NaN, 0, 1},
+                             {-INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {-0.0, Want::Exact, -0.0, 0},
+                             {0.9999999999999999, Want::Near, 5.8635847487551676, 0}});
+    check_all_slots<float>("sErfInv", vexa_arx_kernel_sErfInv_ttab,
+                           {{-1.0f, Want::MinusInf, 0, 2}, {2.0f, Want::NaN, 0, 1}, {kNaNf, Want::NaN, 0, 0},
+                            {0.0f, Want::Exact, 0.0f, 0}});
+    check_all_slots<double>("dErfcInv", vexa_arx_kernel_dErfcInv_ttab,
+                            {{0.0, Want::PlusInf, 0, 2},
+                             {-0.0, Want::PlusInf, 0, 2},
+                             {2.0, Want::MinusInf, 0, 2},
+                             {-1e-300, Want::NaN, 0, 1},
+                             {2.0000000000000004, Want::NaN, 0, 1},
+                             {INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {1.0, Want::PlusZero, 0, 0},
+                             {4.9406564584124654e-324, Want::Near, 27.213293210812949, 0}});
+    check_all_slots<float>("sErfcInv", vexa_arx_kernel_sErfcInv_ttab,
+                           {{0.0f, Want::PlusInf, 0, 2}, {2.0f, Want::MinusInf, 0, 2}, {3.0f, Want::NaN, 0, 1},
+                            {1.0f, Want::PlusZero, 0, 0}});
+    check_all_slots<double>("dCdfNormInv", vexa_arx_kernel_dCdfNormInv_ttab,
+                            {{0.0, Want::MinusInf, 0, 2},
+                             {1.0, Want::PlusInf, 0, 2},
+                             {-0.5, Want::NaN, 0, 1},
+                             {1.5, Want::NaN, 0, 1},
+                             {-INFINITY, Want::NaN, 0, 1},
+                             {kNaN, Want::NaN, 0, 0},
+                             {0.5, Want::PlusZero, 0, 0},
+                             {0.975, Want::Near, 1.959963984540054, 0}});
+    check_all_slots<float>("sCdfNormInv", vexa_arx_kernel_sCdfNormInv_ttab,
+                           {{0.0f, Want::MinusInf, 0, 2}, {1.0f, Want::PlusInf, 0, 2}, {2.0f, Want::NaN, 0, 1},
+                            {0.5f, Want::PlusZero, 0, 0}});
+}
+
 TEST(SpecialValues, OrdinaryInputsLeaveTheStatusWordAlone) {
     in_fresh_thread([] {
         std::vector<double> x(1000), r(1000);

@@ -1,10 +1,13 @@
 // The error-function table: erf at the nodes j/128 as a packed double-double
 // and 2^32 exp(-x^2) there (the double HA Erf kernel).
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "mpfr_util.h"
 #include "tables.h"
@@ -44,6 +47,172 @@ uint64_t packed(const Big& e) {
     return 0;
 }
 
+
+// ---- piecewise polynomials by Chebyshev interpolation ----------------------------
+
+using Fn = std::function<void(Big& out, const Big& v)>;
+
+// The interpolant of f at the n Chebyshev points of [lo, hi] as monomial
+// coefficients in v - c, c the middle (exact in 256 bits before rounding).
+std::vector<double> chebyshev_fit(const Fn& f, double lo, double hi, int n, std::vector<Big*>* exact = nullptr) {
+    Big c, h, pi, u, fv, v;
+    mpfr_set_d(c.v, lo, MPFR_RNDN);
+    mpfr_add_d(c.v, c.v, hi, MPFR_RNDN);
+    mpfr_div_2ui(c.v, c.v, 1, MPFR_RNDN);
+    mpfr_set_d(h.v, hi, MPFR_RNDN);
+    mpfr_sub_d(h.v, h.v, lo, MPFR_RNDN);
+    mpfr_div_2ui(h.v, h.v, 1, MPFR_RNDN);
+    mpfr_const_pi(pi.v, MPFR_RNDN);
+    // Chebyshev coefficients a_k = 2/n sum f(u_i) T_k(u_i) (a_0 halved).
+    std::vector<Big> a(static_cast<std::size_t>(n));
+    for (auto& b : a) mpfr_set_zero(b.v, 1);
+    for (int i = 0; i < n; ++i) {
+        mpfr_mul_ui(u.v, pi.v, 2 * i + 1, MPFR_RNDN);
+        mpfr_div_ui(u.v, u.v, 2 * n, MPFR_RNDN);
+        mpfr_cos(u.v, u.v, MPFR_RNDN);
+        mpfr_fma(v.v, u.v, h.v, c.v, MPFR_RNDN);
+        f(fv, v);
+        // T_0 = 1, T_1 = u, T_k+1 = 2u T_k - T_k-1.
+        Big t0, t1, t2;
+        mpfr_set_ui(t0.v, 1, MPFR_RNDN);
+        mpfr_set(t1.v, u.v, MPFR_RNDN);
+        for (int k = 0; k < n; ++k) {
+            Big term;
+            mpfr_mul(term.v, fv.v, k == 0 ? t0.v : t1.v, MPFR_RNDN);
+            mpfr_add(a[k].v, a[k].v, term.v, MPFR_RNDN);
+            if (k >= 1) {
+                mpfr_mul(t2.v, t1.v, u.v, MPFR_RNDN);
+                mpfr_mul_2ui(t2.v, t2.v, 1, MPFR_RNDN);
+                mpfr_sub(t2.v, t2.v, t0.v, MPFR_RNDN);
+                mpfr_set(t0.v, t1.v, MPFR_RNDN);
+                mpfr_set(t1.v, t2.v, MPFR_RNDN);
+            }
+        }
+    }
+    for (int k = 0; k < n; ++k) {
+        mpfr_mul_2ui(a[k].v, a[k].v, 1, MPFR_RNDN);
+        mpfr_div_ui(a[k].v, a[k].v, n, MPFR_RNDN);
+    }
+    mpfr_div_2ui(a[0].v, a[0].v, 1, MPFR_RNDN);
+    // Monomials in u: T_k's coefficients by the same recurrence.
+    std::vector<std::vector<long>> tk(static_cast<std::size_t>(n), std::vector<long>(static_cast<std::size_t>(n), 0));
+    tk[0][0] = 1;
+    if (n > 1) tk[1][1] = 1;
+    for (int k = 2; k < n; ++k)
+        for (int j = 0; j < n; ++j) tk[k][j] = (j > 0 ? 2 * tk[k - 1][j - 1] : 0) - tk[k - 2][j];
+    std::vector<double> out;
+    Big m, scale, term;
+    mpfr_set_ui(scale.v, 1, MPFR_RNDN);
+    for (int j = 0; j < n; ++j) {
+        mpfr_set_zero(m.v, 1);
+        for (int k = j; k < n; ++k) {
+            mpfr_mul_si(term.v, a[k].v, tk[k][j], MPFR_RNDN);
+            mpfr_add(m.v, m.v, term.v, MPFR_RNDN);
+        }
+        mpfr_div(m.v, m.v, scale.v, MPFR_RNDN);  // coefficient of (v - c)^j
+        if (exact != nullptr) mpfr_set((*exact)[std::size_t(j)]->v, m.v, MPFR_RNDN);
+        out.push_back(mpfr_get_d(m.v, MPFR_RNDN));
+        mpfr_mul(scale.v, scale.v, h.v, MPFR_RNDN);
+    }
+    return out;
+}
+
+// log2 of the largest relative error of sum coef_j (v - c)^j against f over
+// `points` points of [lo, hi] (the polynomial evaluated exactly; coef[0] may
+// be given as a double-double by `head_lo`), c = center.
+double fit_error(const Fn& f, double lo, double hi, double center, const std::vector<double>& coef,
+                 double head_lo = 0, int points = 41) {
+    Big worst, v, p, fv, e, c;
+    mpfr_set_zero(worst.v, 1);
+    mpfr_set_d(c.v, center, MPFR_RNDN);
+    for (int i = 0; i < points; ++i) {
+        mpfr_set_d(v.v, hi - lo, MPFR_RNDN);
+        mpfr_mul_d(v.v, v.v, double(i) / (points - 1), MPFR_RNDN);
+        mpfr_add_d(v.v, v.v, lo, MPFR_RNDN);
+        Big t;
+        mpfr_sub(t.v, v.v, c.v, MPFR_RNDN);
+        mpfr_set_d(p.v, coef.back(), MPFR_RNDN);
+        for (int j = int(coef.size()) - 2; j >= 0; --j) {
+            mpfr_mul(p.v, p.v, t.v, MPFR_RNDN);
+            mpfr_add_d(p.v, p.v, coef[std::size_t(j)], MPFR_RNDN);
+        }
+        mpfr_add_d(p.v, p.v, head_lo, MPFR_RNDN);
+        f(fv, v);
+        mpfr_sub(e.v, p.v, fv.v, MPFR_RNDN);
+        mpfr_div(e.v, e.v, fv.v, MPFR_RNDN);
+        mpfr_abs(e.v, e.v, MPFR_RNDN);
+        if (mpfr_greater_p(e.v, worst.v)) mpfr_set(worst.v, e.v, MPFR_RNDN);
+    }
+    mpfr_log2(worst.v, worst.v, MPFR_RNDN);
+    return mpfr_get_d(worst.v, MPFR_RNDN);
+}
+
+// erfcx x = exp(x^2) erfc x.
+void erfcx(Big& out, const Big& x) {
+    Big e;
+    mpfr_erfc(out.v, x.v, MPFR_RNDN);
+    mpfr_sqr(e.v, x.v, MPFR_RNDN);
+    mpfr_exp(e.v, e.v, MPFR_RNDN);
+    mpfr_mul(out.v, out.v, e.v, MPFR_RNDN);
+}
+
+// The x >= 0 with ln erfc x = -s^2, by Newton's method on ln erfc.
+void erfc_inverse_of_s(Big& x, const Big& s) {
+    Big g, d, e, sq;
+    mpfr_set(x.v, s.v, MPFR_RNDN);
+    mpfr_sqr(sq.v, s.v, MPFR_RNDN);
+    bool done = false;
+    for (int it = 0; it < 60; ++it) {
+        // g = ln erfc x + s^2, g' = -2/sqrt(pi) exp(-x^2) / erfc x.
+        mpfr_erfc(e.v, x.v, MPFR_RNDN);
+        mpfr_log(g.v, e.v, MPFR_RNDN);
+        mpfr_add(g.v, g.v, sq.v, MPFR_RNDN);
+        mpfr_sqr(d.v, x.v, MPFR_RNDN);
+        mpfr_neg(d.v, d.v, MPFR_RNDN);
+        mpfr_exp(d.v, d.v, MPFR_RNDN);
+        mpfr_div(d.v, d.v, e.v, MPFR_RNDN);
+        Big k;
+        mpfr_const_pi(k.v, MPFR_RNDN);
+        mpfr_sqrt(k.v, k.v, MPFR_RNDN);
+        mpfr_mul(g.v, g.v, k.v, MPFR_RNDN);
+        mpfr_div_2ui(g.v, g.v, 1, MPFR_RNDN);
+        mpfr_div(g.v, g.v, d.v, MPFR_RNDN);  // -g/g'
+        mpfr_add(x.v, x.v, g.v, MPFR_RNDN);
+        // Quadratic convergence: the step after |g| < 2^-130 x is the last.
+        if (done) break;
+        done = mpfr_zero_p(g.v) || mpfr_get_exp(g.v) < mpfr_get_exp(x.v) - 130;
+    }
+}
+
+// erfinv y for 0 < y < 1, by Newton's method on erf.
+void erfinv(Big& x, const Big& y) {
+    Big e, d, k;
+    mpfr_const_pi(k.v, MPFR_RNDN);
+    mpfr_sqrt(k.v, k.v, MPFR_RNDN);
+    mpfr_div_2ui(k.v, k.v, 1, MPFR_RNDN);  // sqrt(pi)/2
+    mpfr_mul(x.v, y.v, k.v, MPFR_RNDN);
+    bool done = false;
+    for (int it = 0; it < 60; ++it) {
+        mpfr_erf(e.v, x.v, MPFR_RNDN);
+        mpfr_sub(e.v, y.v, e.v, MPFR_RNDN);
+        mpfr_sqr(d.v, x.v, MPFR_RNDN);
+        mpfr_exp(d.v, d.v, MPFR_RNDN);
+        mpfr_mul(e.v, e.v, d.v, MPFR_RNDN);
+        mpfr_mul(e.v, e.v, k.v, MPFR_RNDN);
+        mpfr_add(x.v, x.v, e.v, MPFR_RNDN);
+        if (done) break;
+        done = mpfr_zero_p(e.v) || mpfr_get_exp(e.v) < mpfr_get_exp(x.v) - 130;
+    }
+}
+
+void comment_error(TableWriter& w, const char* what, int row, double err) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "    // %s %d: 2^%.1f\n", what, row, err);
+    if (w.column != 0) w.s += "\n";
+    w.column = 0;
+    w.s += buf;
+}
+
 }  // namespace
 
 std::string generate_erf_tables() {
@@ -72,6 +241,106 @@ std::string generate_erf_tables() {
         w.s += buf;
     }
     w.s += "};\n";
+
+    using namespace vm::tables;
+    // erfc's tail: F = erfcx on the sixteenths of the binades 1 to 16 (the
+    // last one up to 27.5, past the underflow of erfc and its inverse at 2^-1074).
+    w.begin("The tail of erfc: per row the center, erfcx(center) hi and lo, then the coefficients of (x - center)^k;\n"
+            "// the relative error of each polynomial in the comment before its row.",
+            "vderfc_tail[kErfcTailRows * kErfcTailStride]");
+    for (int k = 0; k < kErfcTailRows; ++k) {
+        const double base = std::ldexp(1.0, k / 16);
+        const double lo = base * (1 + (k % 16) / 16.0), hi = std::min(lo + base / 16, 27.5);
+        if (lo >= 27.5) {  // rows past 27.5: never read
+            for (int j = 0; j < kErfcTailStride; ++j) w.value(0.0);
+            continue;
+        }
+        std::vector<Big> exact(static_cast<std::size_t>(kErfcTailDegree + 1));
+        std::vector<Big*> ptr;
+        for (auto& b : exact) ptr.push_back(&b);
+        const std::vector<double> c = chebyshev_fit(erfcx, lo, hi, kErfcTailDegree + 1, &ptr);
+        Big rest;
+        mpfr_sub_d(rest.v, exact[0].v, c[0], MPFR_RNDN);
+        const double c0_lo = mpfr_get_d(rest.v, MPFR_RNDN);
+        comment_error(w, "row", k, fit_error(erfcx, lo, hi, (lo + hi) / 2, c, c0_lo));
+        w.value((lo + hi) / 2);
+        w.value(c[0]);
+        w.value(c0_lo);
+        for (int j = 1; j <= kErfcTailDegree; ++j) w.value(c[std::size_t(j)]);
+        for (int j = kErfcTailDegree + 3; j < kErfcTailStride; ++j) w.value(0.0);
+    }
+    w.end();
+
+    w.begin("The inverse error function: the central polynomials, then per tail row the center and the\n"
+            "// coefficients of (s - center)^k; the relative errors in the comments.",
+            "vderfinv_data[kErfInvTail + kErfInvTailRows * kErfInvTailStride]");
+    {
+        // R(t) = (erfinv(sqrt t) / sqrt t - c0) / t on [0, 1/4].
+        Big c0;
+        mpfr_const_pi(c0.v, MPFR_RNDN);
+        mpfr_sqrt(c0.v, c0.v, MPFR_RNDN);
+        mpfr_div_2ui(c0.v, c0.v, 1, MPFR_RNDN);
+        double c0h, c0l;
+        split(c0, c0h, c0l);
+        const Fn ratio = [](Big& out, const Big& t) {
+            Big y;
+            mpfr_sqrt(y.v, t.v, MPFR_RNDN);
+            erfinv(out, y);
+            mpfr_div(out.v, out.v, y.v, MPFR_RNDN);
+        };
+        const Fn r = [&](Big& out, const Big& t) {
+            ratio(out, t);
+            mpfr_sub(out.v, out.v, c0.v, MPFR_RNDN);
+            mpfr_div(out.v, out.v, t.v, MPFR_RNDN);
+        };
+        // The fits are in t - 1/8; the kernels want powers of t: shift back.
+        auto in_t = [](const Fn& f, int n) {
+            Big t;
+            std::vector<Big> exact(static_cast<std::size_t>(n));
+            std::vector<Big*> ptr;
+            for (auto& b : exact) ptr.push_back(&b);
+            chebyshev_fit(f, 0.0, 0.25, n, &ptr);
+            // p(t - 1/8) expanded: coefficient of t^j = sum_k a_k C(k, j) (-1/8)^(k-j).
+            std::vector<double> out;
+            for (int j = 0; j < n; ++j) {
+                Big sum, term;
+                mpfr_set_zero(sum.v, 1);
+                for (int k = j; k < n; ++k) {
+                    double binom = 1;
+                    for (int i = 0; i < j; ++i) binom = binom * (k - i) / (i + 1);
+                    mpfr_mul_d(term.v, exact[std::size_t(k)].v, binom, MPFR_RNDN);
+                    mpfr_mul_2si(term.v, term.v, -3 * (k - j), MPFR_RNDN);
+                    if ((k - j) % 2) mpfr_neg(term.v, term.v, MPFR_RNDN);
+                    mpfr_add(sum.v, sum.v, term.v, MPFR_RNDN);
+                }
+                out.push_back(mpfr_get_d(sum.v, MPFR_RNDN));
+            }
+            return out;
+        };
+        const std::vector<double> rc = in_t(r, kErfInvCentralDegree);
+        const std::vector<double> ep = in_t(ratio, kErfInvCentralEpDegree + 1);
+        // Errors: of c0 + t R(t) and of P(t), relative, over t in [0, 1/4].
+        std::vector<double> full{c0h};
+        for (double v : rc) full.push_back(v);
+        comment_error(w, "central", 0, fit_error(ratio, 1e-6, 0.25, 0.0, full, c0l));
+        w.value(c0h);
+        w.value(c0l);
+        for (double v : rc) w.value(v);
+        comment_error(w, "central EP", 0, fit_error(ratio, 1e-6, 0.25, 0.0, ep));
+        for (double v : ep) w.value(v);
+        for (int j = kErfInvCentralEp + kErfInvCentralEpDegree + 1; j < kErfInvTail; ++j) w.value(0.0);
+    }
+    for (int k = 0; k < kErfInvTailRows; ++k) {
+        const double base = std::ldexp(1.0, k / 2 - 1);
+        const double lo = base * (1 + (k % 2) / 2.0), hi = std::min(lo + base / 2, 27.3);
+        const Fn f = [](Big& out, const Big& s) { erfc_inverse_of_s(out, s); };
+        const std::vector<double> c = chebyshev_fit(f, lo, hi, kErfInvTailDegree + 1);
+        comment_error(w, "tail", k, fit_error(f, lo, hi, (lo + hi) / 2, c, 0, 41));
+        w.value((lo + hi) / 2);
+        for (double v : c) w.value(v);
+        for (int j = kErfInvTailDegree + 2; j < kErfInvTailStride; ++j) w.value(0.0);
+    }
+    w.end();
     return w.finish();
 }
 

@@ -40,9 +40,13 @@ constexpr double kNodeZero = 0.02734375;       // 3.5/128: below it the node is 
 constexpr double kTinyW = 8.636168555094445e-78;  // 2^-256
 }  // namespace c
 
-// erf(x) for double lanes; NaN passes.
-template <Acc A> VEXA_INLINE D erf(D x) {
-    const D s = sign_of(x), ax = abs(x);
+// erf(y) for y = |x| >= 0 as h + 2^-32 sum: h the table's erf(x_j) (the
+// minimum with y lets a NaN through), sum = t Q + low + t. erfc builds on the
+// same parts.
+struct Parts {
+    D h, sum;
+};
+template <Acc A> VEXA_INLINE Parts erf_parts(D ax) {
     const D y = _mm256_min_pd(ax, broadcast(c::kTop));
     const D shifted = y + broadcast(c::kShifter);
     D xj = shifted - broadcast(c::kShifter);
@@ -66,8 +70,14 @@ template <Acc A> VEXA_INLINE D erf(D x) {
     const D t = d * b;
     const D one_c = from_int<double>(or_bits(_mm256_srli_epi64(ai, 32), splat64(0x3FF0000000000000ull)));
     const D low = fma(h, one_c, -h);
-    const D sum = fma(t, q, low) + t;
-    return fma(bit_or(broadcast(0x1p-32), s), sum, bit_or(h, s));
+    return {h, fma(t, q, low) + t};
+}
+
+// erf(x) for double lanes; NaN passes.
+template <Acc A> VEXA_INLINE D erf(D x) {
+    const D s = sign_of(x);
+    const Parts p = erf_parts<A>(abs(x));
+    return fma(bit_or(broadcast(0x1p-32), s), p.sum, bit_or(p.h, s));
 }
 
 // ---- float (LA, EP) -------------------------------------------------------------
