@@ -15,10 +15,13 @@ namespace {
 
 constexpr mpfr_prec_t kPrec = 128;
 
+// An MPFR number of the oracle's precision, or of the given one.
 struct Big {
     mpfr_t v;
-    Big() { mpfr_init2(v, kPrec); }
+    explicit Big(mpfr_prec_t p = kPrec) { mpfr_init2(v, p); }
     ~Big() { mpfr_clear(v); }
+    Big(const Big&) = delete;
+    Big& operator=(const Big&) = delete;
 };
 
 // 1/sqrt(x) with 1/sqrt(-0) = -inf, as 1/(-0); MPFR gives +inf for both zeros.
@@ -62,21 +65,12 @@ int oracle_pow3o2(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
 
 // The normal distribution function and the inverse error functions, at the
 // working precision of y plus a margin (x and y may be the same variable).
-// The inverses by Newton's method: on erf in the middle, on ln erfc in the
-// tails (from sqrt(-ln q), within 20% of the root there), where erf's
-// derivative vanishes.
-class Work {
-public:
-    explicit Work(mpfr_prec_t p) { mpfr_init2(v, p); }
-    ~Work() { mpfr_clear(v); }
-    Work(const Work&) = delete;
-    Work& operator=(const Work&) = delete;
-    mpfr_t v;
-};
-
+// The inverses by Newton's method: a solution in double from the C library
+// (on erf in the middle, on ln erfc in the tails, where erf's derivative
+// vanishes), then a step in MPFR.
 int oracle_cdf_norm(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
     const mpfr_prec_t p = mpfr_get_prec(y) + 32;
-    Work t(p), r(p);
+    Big t(p), r(p);
     mpfr_sqrt_ui(r.v, 2, MPFR_RNDN);
     mpfr_div(t.v, x, r.v, MPFR_RNDN);
     mpfr_neg(t.v, t.v, MPFR_RNDN);
@@ -90,7 +84,7 @@ int oracle_cdf_norm(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
 // which measures errors in ulps to 2^-45 ulp. step(z, d) sets d to the
 // correction.
 template <class Step> void polish(mpfr_t z, Step step, mpfr_prec_t p) {
-    Work d(p);
+    Big d(p);
     for (int it = 0; it < 1; ++it) {
         step(z, d.v);
         mpfr_add(z, z, d.v, MPFR_RNDN);
@@ -119,7 +113,7 @@ void erfc_tail_root(mpfr_t z, const mpfr_t q, mpfr_prec_t p) {
         x = nx;
     }
     mpfr_set_d(z, x, MPFR_RNDN);
-    Work lqm(p), k(p);
+    Big lqm(p), k(p);
     mpfr_log(lqm.v, q, MPFR_RNDN);
     mpfr_const_pi(k.v, MPFR_RNDN);
     mpfr_sqrt(k.v, k.v, MPFR_RNDN);
@@ -128,7 +122,7 @@ void erfc_tail_root(mpfr_t z, const mpfr_t q, mpfr_prec_t p) {
         z,
         [&](mpfr_t zz, mpfr_t d) {
             // -g/g' = (ln erfc z - ln q) erfc z exp(z^2) sqrt(pi)/2.
-            Work e(p), t(p);
+            Big e(p), t(p);
             mpfr_erfc(e.v, zz, MPFR_RNDN);
             mpfr_log(d, e.v, MPFR_RNDN);
             mpfr_sub(d, d, lqm.v, MPFR_RNDN);
@@ -161,14 +155,14 @@ void erf_central_root(mpfr_t z, const mpfr_t a, mpfr_prec_t p) {
         }
     mpfr_set_d(z, x, MPFR_RNDN);
     mpfr_mul_2si(z, z, shift, MPFR_RNDN);
-    Work k(p);
+    Big k(p);
     mpfr_const_pi(k.v, MPFR_RNDN);
     mpfr_sqrt(k.v, k.v, MPFR_RNDN);
     mpfr_div_2ui(k.v, k.v, 1, MPFR_RNDN);
     polish(
         z,
         [&](mpfr_t zz, mpfr_t d) {
-            Work t(p);
+            Big t(p);
             mpfr_erf(d, zz, MPFR_RNDN);
             mpfr_sub(d, a, d, MPFR_RNDN);
             mpfr_sqr(t.v, zz, MPFR_RNDN);
@@ -189,7 +183,7 @@ void erfc_inverse(mpfr_t z, const mpfr_t q, mpfr_prec_t p) {
         mpfr_set_inf(z, mpfr_zero_p(q) ? 1 : -1);
         return;
     }
-    Work t(p);
+    Big t(p);
     if (mpfr_cmp_d(q, 0.5) < 0) {
         erfc_tail_root(z, q, p);
     } else if (mpfr_cmp_d(q, 1.5) > 0) {
@@ -204,14 +198,14 @@ void erfc_inverse(mpfr_t z, const mpfr_t q, mpfr_prec_t p) {
 
 int oracle_erfc_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
     const mpfr_prec_t p = mpfr_get_prec(y) + 32;
-    Work z(p);
+    Big z(p);
     erfc_inverse(z.v, x, p);
     return mpfr_set(y, z.v, rnd);
 }
 
 int oracle_erf_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
     const mpfr_prec_t p = mpfr_get_prec(y) + 32;
-    Work q(p), z(p);
+    Big q(p), z(p);
     if (mpfr_nan_p(x) || mpfr_cmpabs_ui(x, 1) > 0) {
         mpfr_set_nan(z.v);
     } else if (mpfr_cmp_d(x, 0.5) <= 0 && mpfr_cmp_d(x, -0.5) >= 0) {
@@ -229,7 +223,7 @@ int oracle_erf_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
 
 int oracle_cdf_norm_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
     const mpfr_prec_t p = mpfr_get_prec(y) + 32;
-    Work q(p), z(p), r(p);
+    Big q(p), z(p), r(p);
     mpfr_mul_2ui(q.v, x, 1, MPFR_RNDN);
     if (mpfr_cmp_ui(x, 1) > 0) mpfr_set_nan(q.v);
     erfc_inverse(z.v, q.v, p);
@@ -242,7 +236,7 @@ int oracle_cdf_norm_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
 // Double references of the functions without one in the C library: the
 // oracle at 64 bits, rounded.
 template <Unary F> double reference_of(double x) {
-    Work t(64);
+    Big t(64);
     mpfr_set_d(t.v, x, MPFR_RNDN);
     F(t.v, t.v, MPFR_RNDN);
     return mpfr_get_d(t.v, MPFR_RNDN);
