@@ -11,12 +11,6 @@ namespace {
 constexpr double kErfcUnderflow = 27.226017111108366;     // erfc rounds to 0 from here
 constexpr double kCdfNormUnderflow = -38.485408335567335;  // CdfNorm rounds to 0 below
 
-// The infinity of the sign s, by division so that the flag is raised.
-template <class T> T pole(bool negative) {
-    volatile T zero = 0;
-    return (negative ? T(-1) : T(1)) / zero;
-}
-
 template <class T> int erfc_rare(T x, T* r) {
     if (std::isnan(x)) {
         *r = x + x;
@@ -52,7 +46,7 @@ template <class T> int inverse_rare(T x, T lo, T hi, bool lo_negative, T* r) {
         return 0;
     }
     if (x == lo || x == hi) {
-        *r = pole<T>((x == lo) == lo_negative);
+        *r = (x == lo) == lo_negative ? pole_result<T>() : -pole_result<T>();  // -inf or +inf, flag raised
         return VEXA_VM_STATUS_SING;
     }
     *r = invalid_result<T>();
