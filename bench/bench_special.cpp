@@ -4,7 +4,8 @@
 // CdfNorm on [-10, 5]; the inverses on their whole domains (uniform) against
 // Boost.Math's scalar erf_inv, erfc_inv and the normal quantile (double
 // arithmetic, no promotion to long double), CdfNorm also against glibc's
-// scalar erfc.
+// scalar erfc; LGamma and TGamma on [-10, 30] against SLEEF and glibc's
+// scalar lgamma and tgamma.
 // Compare times within one run: the ratios are what the figures mean.
 #include <benchmark/benchmark.h>
 #include <immintrin.h>
@@ -50,6 +51,10 @@ __m256d sleef_erf(__m256d x) { return Sleef_erfd4_u10avx2(x); }
 __m256 sleef_erff(__m256 x) { return Sleef_erff8_u10avx2(x); }
 __m256d sleef_erfc(__m256d x) { return Sleef_erfcd4_u15avx2(x); }
 __m256 sleef_erfcf(__m256 x) { return Sleef_erfcf8_u15avx2(x); }
+__m256d sleef_lgamma(__m256d x) { return Sleef_lgammad4_u10avx2(x); }
+__m256 sleef_lgammaf(__m256 x) { return Sleef_lgammaf8_u10avx2(x); }
+__m256d sleef_tgamma(__m256d x) { return Sleef_tgammad4_u10avx2(x); }
+__m256 sleef_tgammaf(__m256 x) { return Sleef_tgammaf8_u10avx2(x); }
 
 // Scalar peers, one element at a time.
 using NoPromotion = boost::math::policies::policy<boost::math::policies::promote_double<false>,
@@ -65,6 +70,10 @@ template <class T> T boost_quantile(T p) {
 template <class T> T boost_cdf(T x) { return boost::math::cdf(boost::math::normal_distribution<T, NoPromotion>(), x); }
 double glibc_cdf(double x) { return 0.5 * std::erfc(-x * 0.7071067811865476); }
 float glibc_cdff(float x) { return 0.5f * erfcf(-x * 0.70710678f); }
+double glibc_lgamma(double x) { return std::lgamma(x); }
+float glibc_lgammaf(float x) { return lgammaf(x); }
+double glibc_tgamma(double x) { return std::tgamma(x); }
+float glibc_tgammaf(float x) { return tgammaf(x); }
 
 template <class T> void run1(benchmark::State& st, Unary<T> f, double lo, double hi) {
     const std::size_t n = std::size_t(st.range(0));
@@ -117,6 +126,21 @@ const bool kRegistered = [] {
     reg("dCdfNormInv/boost", run1<double>, scalar<double, boost_quantile<double>>, 0.0, 1.0);
     reg_slots<float>("sCdfNormInv", vexa_arx_kernel_sCdfNormInv_ttab, 0.0, 1.0);
     reg("sCdfNormInv/boost", run1<float>, scalar<float, boost_quantile<float>>, 0.0, 1.0);
+
+    // The gamma functions on [-10, 30] (negative arguments take the
+    // reflection), against SLEEF and glibc's scalar loop.
+    reg_slots<double>("dLGamma", vexa_arx_kernel_dLGamma_ttab, -10.0, 30.0);
+    reg("dLGamma/sleef_u10", run1<double>, peer_d<sleef_lgamma>, -10.0, 30.0);
+    reg("dLGamma/glibc", run1<double>, scalar<double, glibc_lgamma>, -10.0, 30.0);
+    reg_slots<float>("sLGamma", vexa_arx_kernel_sLGamma_ttab, -10.0, 30.0);
+    reg("sLGamma/sleef_u10", run1<float>, peer_s<sleef_lgammaf>, -10.0, 30.0);
+    reg("sLGamma/glibc", run1<float>, scalar<float, glibc_lgammaf>, -10.0, 30.0);
+    reg_slots<double>("dTGamma", vexa_arx_kernel_dTGamma_ttab, -10.0, 30.0);
+    reg("dTGamma/sleef_u10", run1<double>, peer_d<sleef_tgamma>, -10.0, 30.0);
+    reg("dTGamma/glibc", run1<double>, scalar<double, glibc_tgamma>, -10.0, 30.0);
+    reg_slots<float>("sTGamma", vexa_arx_kernel_sTGamma_ttab, -10.0, 30.0);
+    reg("sTGamma/sleef_u10", run1<float>, peer_s<sleef_tgammaf>, -10.0, 30.0);
+    reg("sTGamma/glibc", run1<float>, scalar<float, glibc_tgammaf>, -10.0, 30.0);
     return true;
 }();
 

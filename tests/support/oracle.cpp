@@ -233,6 +233,12 @@ int oracle_cdf_norm_inv(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
     return mpfr_set(y, z.v, rnd);
 }
 
+// ln|Gamma(x)|: MPFR's lgamma without the sign (+inf at the poles).
+int oracle_lgamma(mpfr_t y, const mpfr_t x, mpfr_rnd_t rnd) {
+    int sign;
+    return mpfr_lgamma(y, &sign, x, rnd);
+}
+
 // Double references of the functions without one in the C library: the
 // oracle at 64 bits, rounded.
 template <Unary F> double reference_of(double x) {

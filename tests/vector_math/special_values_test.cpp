@@ -508,6 +508,62 @@ TEST(SpecialValues, InverseErrorFunctions) {
                             {0.5f, Want::PlusZero, 0, 0}});
 }
 
+TEST(SpecialValues, GammaFunctions) {
+    // Poles, the infinities, the zeros of ln Gamma, the thresholds; the
+    // statuses of Gamma differ at +-0 (a pole, 2) and at the negative
+    // integers and -inf (undefined, 1).
+    check_all_slots<double>("dLGamma", vexa_arx_kernel_dLGamma_ttab,
+                            {{1.0, Want::PlusZero, 0, 0},
+                             {2.0, Want::PlusZero, 0, 0},
+                             {0.0, Want::PlusInf, 0, 2},
+                             {-0.0, Want::PlusInf, 0, 2},
+                             {-3.0, Want::PlusInf, 0, 2},
+                             {-0x1p60, Want::PlusInf, 0, 2},
+                             {INFINITY, Want::PlusInf, 0, 0},
+                             {-INFINITY, Want::PlusInf, 0, 0},
+                             {kNaN, Want::NaN, 0, 0},
+                             {2.5e305, Want::Finite, 0, 0},
+                             {1e306, Want::PlusInf, 0, 3},
+                             {3.0, Want::Near, 0.6931471805599453, 0},
+                             {-0.5, Want::Near, 1.2655121234846454, 0}});
+    check_all_slots<float>("sLGamma", vexa_arx_kernel_sLGamma_ttab,
+                           {{1.0f, Want::PlusZero, 0, 0},
+                            {2.0f, Want::PlusZero, 0, 0},
+                            {-0.0f, Want::PlusInf, 0, 2},
+                            {-7.0f, Want::PlusInf, 0, 2},
+                            {-INFINITY, Want::PlusInf, 0, 0},
+                            {kNaNf, Want::NaN, 0, 0},
+                            {4.0e36f, Want::Finite, 0, 0},
+                            {4.1e36f, Want::PlusInf, 0, 3}});
+    check_all_slots<double>("dTGamma", vexa_arx_kernel_dTGamma_ttab,
+                            {{0.0, Want::PlusInf, 0, 2},
+                             {-0.0, Want::MinusInf, 0, 2},
+                             {-1.0, Want::NaN, 0, 1},
+                             {-1e300, Want::NaN, 0, 1},
+                             {-INFINITY, Want::NaN, 0, 1},
+                             {INFINITY, Want::PlusInf, 0, 0},
+                             {kNaN, Want::NaN, 0, 0},
+                             {5.0, Want::Exact, 24.0, 0},
+                             {0.5, Want::Near, 1.7724538509055159, 0},
+                             {171.62437695630272, Want::Finite, 0, 0},
+                             {171.62437695630275, Want::PlusInf, 0, 3},
+                             {1e-310, Want::PlusInf, 0, 3},
+                             {-175.5, Want::Subnormal, 0, 0},
+                             {-190.5, Want::Exact, -0.0, 0}});
+    check_all_slots<float>("sTGamma", vexa_arx_kernel_sTGamma_ttab,
+                           {{0.0f, Want::PlusInf, 0, 2},
+                            {-0.0f, Want::MinusInf, 0, 2},
+                            {-2.0f, Want::NaN, 0, 1},
+                            {-INFINITY, Want::NaN, 0, 1},
+                            {kNaNf, Want::NaN, 0, 0},
+                            {4.0f, Want::Exact, 6.0f, 0},
+                            {35.04f, Want::Finite, 0, 0},
+                            {35.05f, Want::PlusInf, 0, 3},
+                            {1e-39f, Want::PlusInf, 0, 3},
+                            {-35.5f, Want::Subnormal, 0, 4},
+                            {-50.5f, Want::Exact, -0.0f, 4}});
+}
+
 TEST(SpecialValues, OrdinaryInputsLeaveTheStatusWordAlone) {
     in_fresh_thread([] {
         std::vector<double> x(1000), r(1000);

@@ -16,6 +16,7 @@ std::string generate_ln_tables();
 std::string generate_wh_tables();
 std::string generate_trig_tables();
 std::string generate_erf_tables();
+std::string generate_gamma_tables();
 
 struct TableFile {
     const char* path;  // from the project root
@@ -27,6 +28,7 @@ inline constexpr TableFile kTableFiles[] = {
     {"src/vector_math/tables/ln_tables.cpp", generate_ln_tables},
     {"src/vector_math/tables/trig_tables.cpp", generate_trig_tables},
     {"src/vector_math/tables/erf_tables.cpp", generate_erf_tables},
+    {"src/vector_math/tables/gamma_tables.cpp", generate_gamma_tables},
     {"src/random/tables/wh_tables.cpp", generate_wh_tables},
 };
 
