@@ -129,6 +129,9 @@ int __tqrGenerateNewGlobalRODataTableEntryId(GlobROKey* key, uint32_t tag);
 #include "vexa/brng_catalogue.def"
 #undef BRNG
 
+/* 1 when the processor has SSE2 and AES (ARS5 needs them), else 0. */
+int __tqrCPUisAES(void);
+
 /* ---- modular powers -------------------------------------------------------- */
 uint32_t __tqriPowMod(uint32_t a, uint64_t n, uint32_t m);
 uint32_t __tqriPowMod2P31M1(uint32_t a, uint64_t n);

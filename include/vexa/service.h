@@ -66,6 +66,14 @@ long vexa_serv_test_live_blocks(void);
 /* Allocations attempted since the process started (failed ones included). */
 long vexa_serv_test_allocation_count(void);
 
+/* Processor features the library must treat as absent even where the
+ * processor has them (a mask of VEXA_SERV_CPU_*; 0 by default): the library's
+ * feature checks consult it, so tests can run the refusal paths. */
+#define VEXA_SERV_CPU_AES 1u
+#define VEXA_SERV_CPU_RDRAND 2u
+unsigned vexa_serv_hidden_cpu_features(void);
+void vexa_serv_test_hide_cpu_features(unsigned mask);
+
 /* ---- BLAS and LAPACK adapters ------------------------------------------ */
 /* Reference (Fortran) conventions: every argument by address, column-major
  * matrices, one-character option strings, 32-bit integers. */
