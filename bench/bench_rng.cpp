@@ -151,3 +151,6 @@ BENCHMARK(scalar_wh)->Name("rng/WH/scalar_loop")->SIZES;
 BENCHMARK(std_engine<std::mt19937>)->Name("rng/std_mt19937_uniform_real")->SIZES;
 
 }  // namespace
+// NONDETERM is bound by the hardware instruction: reported as measured.
+BENCHMARK_CAPTURE(vexa_int, trng_i, 0xE00000)->Name("rng/NONDETERM/vexa_int")->Arg(1024);
+BENCHMARK_CAPTURE(vexa_double, trng_d, 0xE00000)->Name("rng/NONDETERM/vexa_double")->Arg(1024);

@@ -108,7 +108,7 @@ const char* const kRandomExports[] = {
     "__tqrDeleteChunksById", "__tqrCopyChunks", "__tqrFindGlobRODataTableEntry", "__tqrCreateGlobRODataTableEntry",
     "__tqrRegisterGlobRODataReference", "__tqrUnregisterGlobRODataReference",
     "__tqrGenerateNewGlobalRODataTableEntryId", "__tqriPowMod", "__tqriPowMod2P31M1", "__tqriPowMod2P59",
-    "__tqriVect3PowMod", "__tqrCPUisAES", "_tqr_WH_M", "_tqr_WH_A", "_tqrdWH_IM_Tab",
+    "__tqriVect3PowMod", "__tqrCPUisAES", "__tqrCPUisRDRAND", "_tqr_WH_M", "_tqr_WH_A", "_tqrdWH_IM_Tab",
     "vexa_tqr_sub_kernel_vrng_coreavx2_engine_property",
 #define ENGINE_NAMES(prefix, N) "vexa_tqr_sub_kernel_vrng_coreavx2_" #prefix "engine" #N "_double", \
                                 "vexa_tqr_sub_kernel_vrng_coreavx2_" #prefix "engine" #N "_float",

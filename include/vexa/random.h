@@ -20,6 +20,11 @@ enum VexaRngStatus {
 #define VEXA_RNG_REGISTRY_FULL VEXA_RNG_INVALID_BRNG /* all 512 records in use */
 #define VEXA_RNG_NOT_BUILT VEXA_RNG_INVALID_BRNG     /* no generator behind the record yet */
 
+/* A stream block size for a state that holds pointers: the i386 size, and
+ * the size on a 64-bit build, where the pointers widen (the registry gives
+ * the size of the build at hand). */
+#define VEXA_RNG_WIDENS(i386_size, lp64_size) ((int)(sizeof(void*) == 4 ? (i386_size) : (lp64_size)))
+
 /* Initialisation methods of a generator's InitStream. */
 #define VEXA_RNG_INIT_STANDARD 0
 #define VEXA_RNG_INIT_LEAPFROG 1
@@ -131,6 +136,8 @@ int __tqrGenerateNewGlobalRODataTableEntryId(GlobROKey* key, uint32_t tag);
 
 /* 1 when the processor has SSE2 and AES (ARS5 needs them), else 0. */
 int __tqrCPUisAES(void);
+/* 1 when the processor has the hardware random-number instruction (NONDETERM), else 0. */
+int __tqrCPUisRDRAND(void);
 
 /* ---- modular powers -------------------------------------------------------- */
 uint32_t __tqriPowMod(uint32_t a, uint64_t n, uint32_t m);

@@ -71,6 +71,9 @@ long vexa_serv_test_allocation_count(void);
  * feature checks consult it, so tests can run the refusal paths. */
 #define VEXA_SERV_CPU_AES 1u
 #define VEXA_SERV_CPU_RDRAND 2u
+/* Not a feature: the hardware random-number instruction reports failure on
+ * every attempt (the retry-limit path). */
+#define VEXA_SERV_CPU_RDRAND_FAILS 4u
 unsigned vexa_serv_hidden_cpu_features(void);
 void vexa_serv_test_hide_cpu_features(unsigned mask);
 

@@ -32,4 +32,10 @@ VEXA_EXPORT int __tqrCPUisAES(void) {
     return ((l.edx >> 26) & 1u) != 0 && ((l.ecx >> 25) & 1u) != 0 ? 1 : 0;
 }
 
+// RDRAND: ECX bit 30.
+VEXA_EXPORT int __tqrCPUisRDRAND(void) {
+    if ((vexa_serv_hidden_cpu_features() & VEXA_SERV_CPU_RDRAND) != 0) return 0;
+    return ((leaf1().ecx >> 30) & 1u) != 0 ? 1 : 0;
+}
+
 }  // extern "C"
