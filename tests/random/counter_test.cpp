@@ -228,3 +228,35 @@ TEST(Ars5, RefusesWithoutAesAndLeavesTheState) {
 }
 
 }  // namespace
+
+// Stream images of the counter-based generators: a saved and reloaded stream
+// continues where the original does, buffer included, and an ARS5 image
+// refuses to load without AES. Enabled by the build once the stream images
+// (save and load) are part of the library.
+#ifdef VEXA_HAVE_STREAM_IMAGES
+namespace {
+
+TEST(CounterImages, ReloadedStreamsContinue) {
+    for (int32_t id : {kPhilox, kArs5}) {
+        if (id == kArs5 && !__tqrCPUisAES()) continue;
+        Stream st(id, {3, 1, 4, 1, 5, 9, 2, 6});
+        st.words(7);  // three words wait in the buffer
+        std::vector<char> image(static_cast<std::size_t>(__tqrGetStreamSize(st.s)));
+        ASSERT_EQ(__tqrSaveStreamM(st.s, image.data()), 0);
+        StreamState* copy = nullptr;
+        ASSERT_EQ(__tqrLoadStreamM(&copy, image.data()), 0);
+        std::vector<uint32_t> a(50), b(50);
+        st.record().iBRng(st.s, 50, a.data());
+        st.record().iBRng(copy, 50, b.data());
+        EXPECT_EQ(a, b);
+        __tqrDeleteStream(&copy);
+        if (id == kArs5) {
+            vexa_serv_test_hide_cpu_features(VEXA_SERV_CPU_AES);
+            EXPECT_EQ(__tqrLoadStreamM(&copy, image.data()), VEXA_RNG_NO_AES);
+            vexa_serv_test_hide_cpu_features(0);
+        }
+    }
+}
+
+}  // namespace
+#endif
