@@ -31,10 +31,11 @@
 // zero lies within an ulp of its pole, and the doubles around it have
 // |ln Gamma| above 0.2.
 //
-// Float LGamma takes the same path except on the negative axis from -63.5,
-// where outside the zeros' rows the reflection runs in double (sin(pi g)/pi
-// by Horner, ln Gamma(1 + a) from the rows): about 2^-50 absolute, far below
-// a float ulp of any result there.
+// Float LGamma needs about 2^-35 and takes shorter paths, each within about
+// 2^-50: Stirling's series in double from 8 (with a logarithm to r^4 on the
+// same rows), ln Gamma(1 + x) - ln x below 15/16 likewise, and on the
+// negative axis from -63.5, outside the zeros' rows, the reflection in double
+// (sin(pi g)/pi by Horner, ln Gamma(1 + a) from the rows).
 #include "vector_math/scalar/gamma_scalar.h"
 
 #include <cfloat>
@@ -45,6 +46,8 @@
 #include "vector_math/scalar/fp_bits.h"
 #include "vector_math/scalar/pow_scalar.h"
 #include "vector_math/tables/gamma_tables.h"
+#include "vector_math/tables/ln_data.h"
+#include "vector_math/tables/ln_tables.h"
 
 namespace vexa::vm {
 namespace {
@@ -112,6 +115,16 @@ VEXA_INLINE DD ln_gamma_table(double a, double s) {
     return ln_gamma_row(g->first + k, a - (k / g->scale - s));
 }
 
+// Stirling's correction w (a_1 + a_2 w^2 + ... + a_8 w^14), w = 1/z, by
+// Estrin's scheme.
+VEXA_INLINE double stirling_series(double z) {
+    const double w = 1.0 / z, w2 = w * w, w4 = w2 * w2;
+    const double* a = vdlgamma_stirling;
+    const double q0 = std::fma(std::fma(a[3], w2, a[2]), w4, std::fma(a[1], w2, a[0]));
+    const double q1 = std::fma(std::fma(a[7], w2, a[6]), w4, std::fma(a[5], w2, a[4]));
+    return std::fma(q1, w4 * w4, q0) * w;
+}
+
 // Stirling's series from z = 64.5; +inf or NaN in the high part where
 // the result overflows.
 DD ln_gamma_stirling(double z) {
@@ -121,12 +134,7 @@ DD ln_gamma_stirling(double z) {
     const DD l1 = fast_two_sum(lh - 1.0, ll);  // lh - 1 exact: lh > 2
     DD p = two_prod(zm.h, l1.h);
     p.l += zm.h * l1.l + zm.l * l1.h;
-    // w (a_1 + a_2 w^2 + ... + a_8 w^14) by Estrin's scheme.
-    const double w = 1.0 / z, w2 = w * w, w4 = w2 * w2;
-    const double* a = vdlgamma_stirling;
-    const double q0 = std::fma(std::fma(a[3], w2, a[2]), w4, std::fma(a[1], w2, a[0]));
-    const double q1 = std::fma(std::fma(a[7], w2, a[6]), w4, std::fma(a[5], w2, a[4]));
-    const double s = std::fma(q1, w4 * w4, q0) * w;
+    const double s = stirling_series(z);
     const DD q = two_sum(p.h, vdgamma_constants[kGammaK]);
     return fast_two_sum(q.h, q.l + (p.l + vdgamma_constants[kGammaK + 1] + s));
 }
@@ -147,6 +155,14 @@ VEXA_INLINE DD dd_step(const double* c, DD u, DD acc) {
     return fast_two_sum(s.h, s.l + (c[1] + p.l));
 }
 
+// The coefficients of u^3 .. u^kSinPiDegree of a sine or cosine polynomial,
+// as the value of their sum over u^3.
+VEXA_INLINE double sin_pi_tail(const double* c, double u) {
+    double p = c[kSinPiStride - 1];
+    for (int j = kSinPiStride - 2; j >= 6; --j) p = std::fma(p, u, c[j]);
+    return p;
+}
+
 // sin(pi g)/pi for 0 < g <= 1/2: the sine polynomial up to 1/4 (whose
 // constant term is 1, and whose u^2 term is small enough for a double), the
 // cosine one at 1/2 - g (exact) above.
@@ -155,8 +171,7 @@ DD sin_pi_over_pi(double g) {
     const double v = by_cos ? 0.5 - g : g;
     const double* c = vdgamma_sinpi + (by_cos ? kSinPiStride : 0);
     const DD u = two_prod(v, v);
-    double p = c[kSinPiStride - 1];
-    for (int j = kSinPiStride - 2; j >= 6; --j) p = std::fma(p, u.h, c[j]);
+    const double p = sin_pi_tail(c, u.h);
     if (by_cos) {
         DD acc{p, 0.0};
         for (int k = 2; k >= 0; --k) acc = dd_step(c + 2 * k, u, acc);
@@ -169,14 +184,28 @@ DD sin_pi_over_pi(double g) {
     return fast_two_sum(s.h, std::fma(acc.l, v, s.l));
 }
 
+// ln x for positive normal x to about 2^-50 (the float results' accuracy):
+// the rows of the vector logarithm and ln(1 + r) to r^4 (|r| < 2^-10).
+double ln_short(double x) {
+    const LogReduced red = log_reduce(x, 0);
+    const double r = red.r, k = red.k;
+    const double p = std::fma(r * r, std::fma(r, std::fma(r, -0.25, 1.0 / 3), -0.5), r);
+    return std::fma(k, ln_data::kLn2Hi, kLnPairs[2 * red.j + 1] + std::fma(k, ln_data::kLn2Lo, p));
+}
+
+// Stirling's series in double for z >= 8 (float results): (z - 1/2)(ln z - 1)
+// + K + w (a_1 + ... ), about 2^-50 relative.
+double ln_gamma_stirling_short(double z) {
+    return std::fma(z - 0.5, ln_short(z) - 1.0, vdgamma_constants[kGammaK] + stirling_series(z));
+}
+
 // sin(pi g)/pi for 0 < g <= 1/2 in double (the float results' accuracy).
 double sin_pi_over_pi_short(double g) {
     const bool by_cos = g > 0.25;
     const double v = by_cos ? 0.5 - g : g;
     const double* c = vdgamma_sinpi + (by_cos ? kSinPiStride : 0);
     const double u = v * v;
-    double p = c[kSinPiStride - 1];
-    for (int j = kSinPiStride - 2; j >= 6; --j) p = std::fma(p, u, c[j]);
+    double p = sin_pi_tail(c, u);
     for (int k = 2; k >= 0; --k) p = std::fma(p, u, c[2 * k]);
     return by_cos ? p : p * v;
 }
@@ -186,10 +215,8 @@ double sin_pi_over_pi_short(double g) {
 double ln_gamma_negative_short(double x) {
     const double a = -x;
     const double g = std::fabs(a - std::nearbyint(a));  // exact
-    double lh, ll;
-    pow_log(sin_pi_over_pi_short(g), 0, lh, ll);
     const DD t = ln_gamma_1p(a);
-    return -(lh + t.h) - (ll + t.l);
+    return -(ln_short(sin_pi_over_pi_short(g)) + t.h) - t.l;
 }
 
 // -ln|Gamma(x)| for x < 0 not an integer, 2^-54 <= |x| < 2^52.
@@ -255,6 +282,13 @@ template <bool Short = false> double ln_gamma_value(double x) {
         if (Short && x > 1.0 - kStirlingFrom) return ln_gamma_negative_short(x);
         const DD m = minus_ln_gamma_negative(x);
         return -m.h - m.l;
+    }
+    if constexpr (Short) {
+        if (x >= 8.0) return ln_gamma_stirling_short(x);
+        if (x < kRowsFrom) {
+            const DD v = ln_gamma_1p(x);
+            return (v.h + v.l) - ln_short(x);
+        }
     }
     if (x >= kRowsFrom) {
         const DD v = ln_gamma_from_rows(x);

@@ -15,12 +15,18 @@ namespace vexa::vm {
 
 using namespace ln_data;
 
-void pow_log(double x, int k_extra, double& hi_out, double& lo_out) {
+LogReduced log_reduce(double x, int k_extra) {
     const uint64_t b = bits_of(x);
     const double m = double_of((b & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
     const int j = int((b >> 42) & 1023);
     const int k = int(b >> 52) - 1023 + k_extra + (m >= kStepFrom ? 1 : 0);
-    const double r = std::fma(tables::kLnPairs[2 * j], m, -1.0);  // exact
+    return {k, j, std::fma(tables::kLnPairs[2 * j], m, -1.0)};  // r exact
+}
+
+void pow_log(double x, int k_extra, double& hi_out, double& lo_out) {
+    const LogReduced red = log_reduce(x, k_extra);
+    const int k = red.k, j = red.j;
+    const double r = red.r;
     const double t = tables::kLnPairs[2 * j + 1];
     const double a = k * kLn2Hi;  // exact
     const double hi = a + t;

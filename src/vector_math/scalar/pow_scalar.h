@@ -24,6 +24,16 @@ VEXA_HIDDEN int vspow_cout_rare(const float* a, const float* b, float* r);
 VEXA_HIDDEN int vdpowx_cout_rare(const double* a, const double* b, double* r);
 VEXA_HIDDEN int vspowx_cout_rare(const float* a, const float* b, float* r);
 
+// x 2^k_extra = 2^k m for positive normal x, reduced on the rows of the
+// vector logarithm: ln x = k ln2 + t_j + ln(1 + r) with t_j the row's
+// logarithm (tables::kLnPairs[2j + 1], low part in kLogLo[2j]), r exact and
+// below 2^-10 in magnitude.
+struct LogReduced {
+    int k, j;
+    double r;
+};
+VEXA_HIDDEN LogReduced log_reduce(double x, int k_extra);
+
 // ln x = hi + lo (relative error about 2^-68) for positive normal x, with
 // k_extra added to x's exponent; the logarithm of the vector Pow kernels.
 VEXA_HIDDEN void pow_log(double x, int k_extra, double& hi, double& lo);
