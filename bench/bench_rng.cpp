@@ -151,6 +151,9 @@ BENCHMARK(scalar_wh)->Name("rng/WH/scalar_loop")->SIZES;
 BENCHMARK(std_engine<std::mt19937>)->Name("rng/std_mt19937_uniform_real")->SIZES;
 
 }  // namespace
+BENCHMARK_CAPTURE(vexa_double, mt19937_d, 0x800000)->Name("rng/MT19937/vexa_double")->SIZES;
+BENCHMARK_CAPTURE(vexa_int, mt19937_i, 0x800000)->Name("rng/MT19937/vexa_int")->SIZES;
+BENCHMARK_CAPTURE(gsl, mt19937, gsl_rng_mt19937)->Name("rng/MT19937/gsl_mt19937")->SIZES;
 // NONDETERM is bound by the hardware instruction: reported as measured.
 BENCHMARK_CAPTURE(vexa_int, trng_i, 0xE00000)->Name("rng/NONDETERM/vexa_int")->Arg(1024);
 BENCHMARK_CAPTURE(vexa_double, trng_d, 0xE00000)->Name("rng/NONDETERM/vexa_double")->Arg(1024);

@@ -1,0 +1,176 @@
+// MT19937: the 32-bit Mersenne twister (Matsumoto and Nishimura, 1998), 624
+// words of state, period 2^19937 - 1:
+//   y = (mt[i] & 0x80000000) | (mt[i+1] & 0x7FFFFFFF)
+//   mt[i] = mt[i+397] ^ (y >> 1) ^ (0x9908B0DF if y is odd)
+// and the published tempering. The block of 624 words is regenerated when
+// the position index reaches 624, eight words at a time in AVX2 lanes (the
+// recurrence reaches 397 ahead and 227 back, so eight neighbours never depend
+// on each other); the two groups whose taps wrap around the state go word by
+// word. Integer output: the tempered words; double and float: a + (b - a)
+// y 2^-32 by one fused multiply-add. Standard initialisation: the published
+// initialisation by key array. No leapfrog; skip-ahead by the characteristic
+// polynomial is not built yet.
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "random/core/stream.h"
+
+namespace {
+
+using namespace vexa::rng;
+
+constexpr int kN = 624, kM = 397;
+constexpr uint32_t kMatrix = 0x9908B0DFu, kUpper = 0x80000000u, kLower = 0x7FFFFFFFu;
+
+#pragma pack(push, 4)
+struct MtState {
+    StreamState head;
+    uint32_t mt[kN];
+    int32_t position;
+};
+#pragma pack(pop)
+static_assert(sizeof(MtState) == registry_size::MT19937);
+static_assert(offsetof(MtState, position) == 2512);
+
+VEXA_INLINE uint32_t twist(uint32_t cur, uint32_t next, uint32_t far) {
+    const uint32_t y = (cur & kUpper) | (next & kLower);
+    return far ^ (y >> 1) ^ ((y & 1u) != 0 ? kMatrix : 0u);
+}
+
+VEXA_INLINE __m256i twist8(__m256i cur, __m256i next, __m256i far) {
+    const __m256i y = _mm256_or_si256(_mm256_and_si256(cur, _mm256_set1_epi32(int32_t(kUpper))),
+                                      _mm256_and_si256(next, _mm256_set1_epi32(int32_t(kLower))));
+    const __m256i odd = _mm256_sub_epi32(_mm256_setzero_si256(), _mm256_and_si256(y, _mm256_set1_epi32(1)));
+    return _mm256_xor_si256(_mm256_xor_si256(far, _mm256_srli_epi32(y, 1)),
+                            _mm256_and_si256(odd, _mm256_set1_epi32(int32_t(kMatrix))));
+}
+
+// The next 624 words of the recurrence, in place.
+void regenerate(uint32_t* mt) {
+    auto load = [&](int i) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mt + i)); };
+    int i = 0;
+    for (; i + 8 <= kN - kM; i += 8)  // taps ahead, all old
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mt + i), twist8(load(i), load(i + 1), load(i + kM)));
+    for (; i < 232; ++i) mt[i] = twist(mt[i], mt[i + 1], mt[(i + kM) % kN]);  // the far tap wraps
+    for (; i + 8 <= kN - 1; i += 8)  // far taps behind, already new
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mt + i), twist8(load(i), load(i + 1), load(i + kM - kN)));
+    for (; i < kN; ++i) mt[i] = twist(mt[i], mt[(i + 1) % kN], mt[(i + kM) % kN]);
+}
+
+VEXA_INLINE uint32_t temper(uint32_t y) {
+    y ^= y >> 11;
+    y ^= (y << 7) & 0x9D2C5680u;
+    y ^= (y << 15) & 0xEFC60000u;
+    return y ^ (y >> 18);
+}
+
+VEXA_INLINE __m256i temper8(__m256i y) {
+    y = _mm256_xor_si256(y, _mm256_srli_epi32(y, 11));
+    y = _mm256_xor_si256(y, _mm256_and_si256(_mm256_slli_epi32(y, 7), _mm256_set1_epi32(int32_t(0x9D2C5680u))));
+    y = _mm256_xor_si256(y, _mm256_and_si256(_mm256_slli_epi32(y, 15), _mm256_set1_epi32(int32_t(0xEFC60000u))));
+    return _mm256_xor_si256(y, _mm256_srli_epi32(y, 18));
+}
+
+// n tempered words through put8(i, eight words) and put1(i, word).
+template <class Put8, class Put1> void produce(MtState& st, int n, Put8 put8, Put1 put1) {
+    int done = 0;
+    while (done < n) {
+        if (st.position >= kN) {
+            regenerate(st.mt);
+            st.position = 0;
+        }
+        const int take = std::min(n - done, kN - st.position);
+        int k = 0;
+        for (; k + 8 <= take; k += 8)
+            put8(done + k, temper8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(st.mt + st.position + k))));
+        for (; k < take; ++k) put1(done + k, temper(st.mt[st.position + k]));
+        st.position += take;
+        done += take;
+    }
+}
+
+MtState& state(StreamState* s) { return state_of<MtState>(s); }
+
+}  // namespace
+
+extern "C" {
+
+// The published initialisation by key array with the n seeds (n <= 0: the
+// key {1}); the first output regenerates the block.
+VEXA_EXPORT int __tqrBRngMT19937InitStream(int method, StreamState* s, int n, const uint32_t* params) {
+    if (method == VEXA_RNG_INIT_LEAPFROG) return VEXA_RNG_NO_LEAPFROG;
+    if (method == VEXA_RNG_INIT_SKIPAHEAD) return VEXA_RNG_NOT_BUILT;
+    if (method != VEXA_RNG_INIT_STANDARD) return VEXA_RNG_BAD_METHOD;
+    static const uint32_t kOne = 1;
+    const uint32_t* key = n > 0 ? params : &kOne;
+    const int len = n > 0 ? n : 1;
+    uint32_t* mt = state(s).mt;
+    mt[0] = 19650218u;
+    for (int i = 1; i < kN; ++i) mt[i] = 1812433253u * (mt[i - 1] ^ (mt[i - 1] >> 30)) + uint32_t(i);
+    int i = 1, j = 0;
+    for (int k = std::max(kN, len); k > 0; --k) {
+        mt[i] = (mt[i] ^ ((mt[i - 1] ^ (mt[i - 1] >> 30)) * 1664525u)) + key[j] + uint32_t(j);
+        if (++i >= kN) {
+            mt[0] = mt[kN - 1];
+            i = 1;
+        }
+        if (++j >= len) j = 0;
+    }
+    for (int k = kN - 1; k > 0; --k) {
+        mt[i] = (mt[i] ^ ((mt[i - 1] ^ (mt[i - 1] >> 30)) * 1566083941u)) - uint32_t(i);
+        if (++i >= kN) {
+            mt[0] = mt[kN - 1];
+            i = 1;
+        }
+    }
+    mt[0] = 0x80000000u;
+    state(s).position = kN;
+    return VEXA_RNG_OK;
+}
+
+VEXA_EXPORT int __tqriBRngMT19937(StreamState* s, int n, uint32_t* r) {
+    if (n > 0)
+        produce(
+            state(s), n, [&](int i, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + i), v); },
+            [&](int i, uint32_t w) { r[i] = w; });
+    return VEXA_RNG_OK;
+}
+
+// a + (b - a) y 2^-32 with y unsigned: the words' doubles are exact.
+VEXA_EXPORT int __tqrdBRngMT19937(StreamState* s, int n, double* r, double a, double b) {
+    const double scale = (b - a) * 0x1p-32;
+    const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(a);
+    auto to_double = [](__m128i w) {  // unsigned words: flip the sign bit, add 2^31 back
+        const __m256d x = _mm256_cvtepi32_pd(_mm_xor_si128(w, _mm_set1_epi32(int32_t(0x80000000u))));
+        return _mm256_add_pd(x, _mm256_set1_pd(0x1p31));
+    };
+    if (n > 0)
+        produce(
+            state(s), n,
+            [&](int i, __m256i v) {
+                _mm256_storeu_pd(r + i, _mm256_fmadd_pd(to_double(_mm256_castsi256_si128(v)), vs, va));
+                _mm256_storeu_pd(r + i + 4, _mm256_fmadd_pd(to_double(_mm256_extracti128_si256(v, 1)), vs, va));
+            },
+            [&](int i, uint32_t w) { r[i] = __builtin_fma(double(w), scale, a); });
+    return VEXA_RNG_OK;
+}
+
+// The same in float: y rounded to float, then one fused multiply-add.
+VEXA_EXPORT int __tqrsBRngMT19937(StreamState* s, int n, float* r, float a, float b) {
+    const float scale = (b - a) * 0x1p-32f;
+    if (n > 0)
+        produce(
+            state(s), n,
+            [&](int i, __m256i v) {
+                alignas(32) uint32_t w[8];
+                _mm256_store_si256(reinterpret_cast<__m256i*>(w), v);
+                for (int k = 0; k < 8; ++k) r[i + k] = __builtin_fmaf(float(w[k]), scale, a);
+            },
+            [&](int i, uint32_t w) { r[i] = __builtin_fmaf(float(w), scale, a); });
+    return VEXA_RNG_OK;
+}
+
+}  // extern "C"
