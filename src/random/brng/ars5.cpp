@@ -37,7 +37,11 @@ struct RoundKeys {
     __m128i k[6];
 };
 
-__attribute__((target("aes"))) VEXA_INLINE __m128i encrypt(__m128i ctr, const RoundKeys& rk) {
+// The AES instructions for the block routines only (callers check the processor).
+#pragma GCC push_options
+#pragma GCC target("aes")
+
+VEXA_INLINE __m128i encrypt(__m128i ctr, const RoundKeys& rk) {
     __m128i x = _mm_xor_si128(ctr, rk.k[0]);
     x = _mm_aesenc_si128(x, rk.k[1]);
     x = _mm_aesenc_si128(x, rk.k[2]);
@@ -48,41 +52,25 @@ __attribute__((target("aes"))) VEXA_INLINE __m128i encrypt(__m128i ctr, const Ro
 
 struct Ars {
     using State = ArsState;
-    __attribute__((target("aes"))) static void blocks(State& st, uint32_t* out, int n) {
+    static void blocks(State& st, uint32_t* out, int n) {
         RoundKeys rk;
         rk.k[0] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(st.key));
         const __m128i weyl = _mm_set_epi64x(int64_t(0xBB67AE8584CAA73Bull), int64_t(0x9E3779B97F4A7C15ull));
         for (int i = 1; i < 6; ++i) rk.k[i] = _mm_add_epi64(rk.k[i - 1], weyl);
-        Counter128 c = Counter128::load(st.c);
-        while (n > 0) {
-            if (n >= kInFlight) {
+        const auto at = [](Counter128 c) { return _mm_set_epi64x(int64_t(c.hi), int64_t(c.lo)); };
+        counter::run_blocks<kInFlight>(
+            st, out, n,
+            [&](Counter128 c, uint32_t* o) {
                 __m128i x[kInFlight];
-                const __m128i base = _mm_set_epi64x(int64_t(c.hi), int64_t(c.lo));
-                if (c.lo <= ~uint64_t(0) - kInFlight) {
-                    for (int j = 0; j < kInFlight; ++j) x[j] = _mm_add_epi64(base, _mm_set_epi64x(0, j));
-                } else {
-                    for (int j = 0; j < kInFlight; ++j) {
-                        Counter128 cj = c;
-                        cj.add(uint64_t(j));
-                        x[j] = _mm_set_epi64x(int64_t(cj.hi), int64_t(cj.lo));
-                    }
-                }
+                for (int j = 0; j < kInFlight; ++j) x[j] = _mm_add_epi64(at(c), _mm_set_epi64x(0, j));
                 for (int j = 0; j < kInFlight; ++j) x[j] = encrypt(x[j], rk);
-                for (int j = 0; j < kInFlight; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j), x[j]);
-                c.add(kInFlight);
-                out += 4 * kInFlight;
-                n -= kInFlight;
-            } else {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                                 encrypt(_mm_set_epi64x(int64_t(c.hi), int64_t(c.lo)), rk));
-                c.add(1);
-                out += 4;
-                --n;
-            }
-        }
-        c.store(st.c);
+                for (int j = 0; j < kInFlight; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 4 * j), x[j]);
+            },
+            [&](Counter128 c, uint32_t* o) { _mm_storeu_si128(reinterpret_cast<__m128i*>(o), encrypt(at(c), rk)); });
     }
 };
+
+#pragma GCC pop_options
 
 ArsState& state(StreamState* s) { return state_of<ArsState>(s); }
 

@@ -37,6 +37,28 @@ struct Counter128 {
     }
 };
 
+// n blocks from the state's counter into out, advanced by n: Batch blocks at
+// a time by batch(c, out) while no carry leaves the counter's low half
+// within the batch, the others one at a time by one(c, out).
+template <int Batch, class State, class BatchFn, class OneFn>
+VEXA_INLINE void run_blocks(State& st, uint32_t* out, int n, BatchFn batch, OneFn one) {
+    Counter128 c = Counter128::load(st.c);
+    while (n > 0) {
+        if (n >= Batch && c.lo <= ~uint64_t(0) - Batch) {
+            batch(c, out);
+            c.add(Batch);
+            out += 4 * Batch;
+            n -= Batch;
+        } else {
+            one(c, out);
+            c.add(1);
+            out += 4;
+            --n;
+        }
+    }
+    c.store(st.c);
+}
+
 // dst[0..k) = seeds first .. first + k - 1 where given (n of them), else 0.
 // A plain copy: a compiler's if-converted masked loads would read the seed
 // array even where it is empty or null.

@@ -89,22 +89,10 @@ VEXA_INLINE void batch(uint32_t k0, uint32_t k1, Counter128 ctr, uint32_t* out) 
 struct Philox {
     using State = PhiloxState;
     static void blocks(State& st, uint32_t* out, int n) {
-        Counter128 c = Counter128::load(st.c);
-        constexpr int kBatch = 4 * kSets;
-        while (n > 0) {
-            if (n >= kBatch && c.lo <= ~uint64_t(0) - kBatch) {
-                batch(st.k[0], st.k[1], c, out);
-                c.add(kBatch);
-                out += 4 * kBatch;
-                n -= kBatch;
-            } else {
-                block(st.k[0], st.k[1], c, out);
-                c.add(1);
-                out += 4;
-                --n;
-            }
-        }
-        c.store(st.c);
+        const uint32_t k0 = st.k[0], k1 = st.k[1];
+        counter::run_blocks<4 * kSets>(
+            st, out, n, [&](Counter128 c, uint32_t* o) { batch(k0, k1, c, o); },
+            [&](Counter128 c, uint32_t* o) { block(k0, k1, c, o); });
     }
 };
 
