@@ -147,6 +147,43 @@ uint64_t __tqriPowMod2P59(uint64_t a, uint64_t n);
  * + row[2] x_{t-3} mod m. */
 void __tqriVect3PowMod(uint32_t v[3], const uint32_t row[3], uint32_t m, uint64_t n);
 
+/* ---- skip-ahead of the twisters by polynomial arithmetic over GF(2) --------
+ * A generator's state of a linear recurrence is advanced by nskip steps as
+ * g(T) s, g = x^nskip mod p, p the characteristic polynomial of the one-step
+ * transition T, given by the ascending exponents of its nterms terms (the
+ * last is the degree). The generator supplies six operations on work states of
+ * state_size bytes. */
+typedef struct VexaSkipAheadOps {
+    void (*clear)(void* work);
+    void (*add)(void* work, const void* other);             /* work ^= other */
+    void (*load)(void* work, const StreamState* stream);    /* the stream's state */
+    void (*step)(void* work);                               /* one transition step */
+    /* Writes work back as the state of the stream skipped by nskip values. */
+    void (*store)(StreamState* stream, const void* work, unsigned long long nskip);
+    /* Accounts for the values left in the stream's current block: returns 1
+     * when the skip ends inside it (the position is then advanced), else 0
+     * with *steps set to the number of transition steps to apply and the
+     * stream untouched. */
+    int (*adjust)(StreamState* stream, unsigned long long nskip, unsigned long long* steps);
+} VexaSkipAheadOps;
+
+/* x^nskip mod p into coefficients (bit i of word i / 32 is the coefficient of
+ * x^i; (degree + 31) / 32 words); 0, or VEXA_RNG_MEMORY. */
+int __tqrPolyRem(uint32_t* coefficients, unsigned long long nskip, const int32_t* poly, int nterms);
+/* Horner's scheme on g; the sliding-window scheme on g with a table of 128
+ * states. 0, or VEXA_RNG_MEMORY with the stream unchanged. */
+int __tqr_SkipAheadHorner(StreamState* stream, const VexaSkipAheadOps* ops, unsigned long long nskip, int degree,
+                          const int32_t* poly, int nterms, int state_size);
+int __tqr_SkipAheadSWin(StreamState* stream, const VexaSkipAheadOps* ops, unsigned long long nskip, int degree,
+                        const int32_t* poly, int nterms, int state_size);
+
+/* The characteristic polynomials of MT19937's word step and SFMT19937's
+ * 128-bit step. */
+#define VEXA_MT19937_POLY_TERMS 135
+#define VEXA_SFMT19937_POLY_TERMS 6711
+extern const int32_t _tqr_mt19937_poly[VEXA_MT19937_POLY_TERMS];
+extern const int32_t _tqr_sfmt19937_poly[VEXA_SFMT19937_POLY_TERMS];
+
 /* ---- Wichmann-Hill parameter sets ----------------------------------------- */
 #define VEXA_WH_SETS 273
 extern const uint32_t _tqr_WH_M[VEXA_WH_SETS][4];

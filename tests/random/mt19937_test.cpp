@@ -1,7 +1,7 @@
 // MT19937 against the published outputs of the initialisation by key array,
 // against a plain word-by-word recurrence written here (other keys, the
-// one-word default), any split of a run into calls, and the interval
-// outputs against their formula.
+// one-word default), any split of a run into calls, the interval outputs
+// against their formula, and skip-ahead against generating and discarding.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 
 #include "support/sweep.h"
 #include "vexa/random.h"
+#include "vexa/service.h"
 
 namespace {
 
@@ -117,6 +118,76 @@ TEST(Mt19937, IntervalOutputsAndRefusals) {
     __tqrDeleteStream(&w);
     __tqrDeleteStream(&d);
     __tqrDeleteStream(&f);
+}
+
+// Skip-ahead by n from every kind of position equals generating n values
+// and keeping what follows: inside the block, to its end, Horner's scheme
+// below 19937 and the sliding window from there.
+TEST(Mt19937, SkipAheadEqualsDiscarding) {
+    const uint32_t key[2] = {7, 8};
+    const std::vector<uint32_t> all = plain({7, 8}, 1000000 + 2 * 624 + 64);
+    for (long long n : {0LL, 1LL, 300LL, 623LL, 624LL, 1000LL, 19936LL, 19937LL, 20000LL, 1000000LL}) {
+        for (int before : {0, 1, 624, 1000}) {
+            StreamState* s = nullptr;
+            ASSERT_EQ(__tqrNewStreamEx(&s, kMt, 2, key), 0);
+            words(s, before);
+            ASSERT_EQ(__tqrSkipAheadStream(s, n), 0);
+            const auto got = words(s, 64);
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), all.begin() + before + n)) << n << " after " << before;
+            __tqrDeleteStream(&s);
+        }
+    }
+}
+
+// Large skips compose: 2^40 + 17 at once equals 2^39 twice and then 17
+// generated values, and 2^63 + 2^62 equals three skips of 2^62.
+TEST(Mt19937, LargeSkipsCompose) {
+    const uint32_t key = 99;
+    StreamState *a = nullptr, *b = nullptr;
+    ASSERT_EQ(__tqrNewStreamEx(&a, kMt, 1, &key), 0);
+    ASSERT_EQ(__tqrNewStreamEx(&b, kMt, 1, &key), 0);
+    words(a, 5);
+    words(b, 5);
+    ASSERT_EQ(__tqrSkipAheadStream(a, (1LL << 40) + 17), 0);
+    ASSERT_EQ(__tqrSkipAheadStream(b, 1LL << 39), 0);
+    ASSERT_EQ(__tqrSkipAheadStream(b, 1LL << 39), 0);
+    words(b, 17);
+    EXPECT_EQ(words(a, 700), words(b, 700));
+    // Counts beyond 2^63 arrive as negative numbers and are taken unsigned.
+    ASSERT_EQ(__tqrSkipAheadStream(a, (long long)((1ULL << 63) + (1ULL << 62))), 0);
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(__tqrSkipAheadStream(b, 1LL << 62), 0);
+    EXPECT_EQ(words(a, 700), words(b, 700));
+    __tqrDeleteStream(&a);
+    __tqrDeleteStream(&b);
+}
+
+// Every allocation of either scheme may fail: VEXA_RNG_MEMORY, the stream
+// unchanged, nothing left allocated.
+TEST(Mt19937, SkipAheadWithoutMemoryLeavesTheStream) {
+    const uint32_t key = 3;
+    for (long long n : {5000LL, 1000000LL}) {
+        for (long k = 1;; ++k) {
+            StreamState *s = nullptr, *copy = nullptr;
+            ASSERT_EQ(__tqrNewStreamEx(&s, kMt, 1, &key), 0);
+            words(s, 100);
+            ASSERT_EQ(__tqrCopyStream(&copy, s), 0);
+            const long live = vexa_serv_test_live_blocks();
+            vexa_serv_test_fail_allocation(k);
+            const int status = __tqrSkipAheadStream(s, n);
+            vexa_serv_test_fail_allocation(0);
+            EXPECT_EQ(vexa_serv_test_live_blocks(), live);
+            if (status == 0) {
+                EXPECT_GT(k, 1);
+                __tqrDeleteStream(&s);
+                __tqrDeleteStream(&copy);
+                break;
+            }
+            EXPECT_EQ(status, VEXA_RNG_MEMORY);
+            EXPECT_EQ(words(s, 900), words(copy, 900)) << k;
+            __tqrDeleteStream(&s);
+            __tqrDeleteStream(&copy);
+        }
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ std::string generate_wh_tables();
 std::string generate_trig_tables();
 std::string generate_erf_tables();
 std::string generate_gamma_tables();
+std::string generate_twister_tables();
 
 struct TableFile {
     const char* path;  // from the project root
@@ -30,6 +31,7 @@ inline constexpr TableFile kTableFiles[] = {
     {"src/vector_math/tables/erf_tables.cpp", generate_erf_tables},
     {"src/vector_math/tables/gamma_tables.cpp", generate_gamma_tables},
     {"src/random/tables/wh_tables.cpp", generate_wh_tables},
+    {"src/random/tables/twister_tables.cpp", generate_twister_tables},
 };
 
 // Helpers of the floating-point generators (mpfr_writer.cpp).

@@ -8,14 +8,21 @@
 // on each other); the two groups whose taps wrap around the state go word by
 // word. Integer output: the tempered words; double and float: a + (b - a)
 // y 2^-32 by one fused multiply-add. Standard initialisation: the published
-// initialisation by key array. No leapfrog; skip-ahead by the characteristic
-// polynomial is not built yet.
+// initialisation by key array. No leapfrog. Skip-ahead by the characteristic
+// polynomial of the word step (Horner's scheme below 19937 values, the
+// sliding window from there), on a ring of the 624 words: the block at
+// position P is the window x[k], ..., x[k + 623] whose next output is
+// x[k + P]; skipping n values moves the window by P + n - 624 steps and leaves
+// it fully consumed (position 624). The low 31 bits of the oldest word never
+// reach an output, so they may differ from those of plain generation.
 #include <immintrin.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
+#include "random/brng/twister_ring.h"
 #include "random/core/stream.h"
 
 namespace {
@@ -94,6 +101,37 @@ template <class Put8, class Put1> void produce(MtState& st, int n, Put8 put8, Pu
 
 MtState& state(StreamState* s) { return state_of<MtState>(s); }
 
+using Ring = TwisterRing<kN>;
+Ring& ring(void* w) { return *static_cast<Ring*>(w); }
+
+const VexaSkipAheadOps kSkipOps = {
+    [](void* w) { std::memset(w, 0, sizeof(Ring)); },
+    [](void* w, const void* other) { ring_add(ring(w), *static_cast<const Ring*>(other)); },
+    [](void* w, const StreamState* s) {
+        std::memcpy(ring(w).w, state(const_cast<StreamState*>(s)).mt, sizeof(uint32_t) * kN);
+        ring(w).index = 0;
+    },
+    [](void* w) {
+        Ring& r = ring(w);
+        const int i = r.index;
+        r.w[i] = twist(r.w[i], r.w[i + 1 < kN ? i + 1 : 0], r.w[i + kM < kN ? i + kM : i + kM - kN]);
+        r.index = i + 1 < kN ? i + 1 : 0;
+    },
+    [](StreamState* s, const void* w, unsigned long long) {
+        ring_unroll(state(s).mt, *static_cast<const Ring*>(w));
+        state(s).position = kN;
+    },
+    [](StreamState* s, unsigned long long n, unsigned long long* steps) {
+        const unsigned long long left = unsigned(kN - state(s).position);
+        if (n <= left) {
+            state(s).position += int32_t(n);
+            return 1;
+        }
+        *steps = n - left;
+        return 0;
+    },
+};
+
 }  // namespace
 
 extern "C" {
@@ -102,7 +140,11 @@ extern "C" {
 // key {1}); the first output regenerates the block.
 VEXA_EXPORT int __tqrBRngMT19937InitStream(int method, StreamState* s, int n, const uint32_t* params) {
     if (method == VEXA_RNG_INIT_LEAPFROG) return VEXA_RNG_NO_LEAPFROG;
-    if (method == VEXA_RNG_INIT_SKIPAHEAD) return VEXA_RNG_NOT_BUILT;
+    if (method == VEXA_RNG_INIT_SKIPAHEAD) {
+        const uint64_t nskip = skip_count(params);
+        return (nskip < 19937 ? __tqr_SkipAheadHorner : __tqr_SkipAheadSWin)(
+            s, &kSkipOps, nskip, 19937, _tqr_mt19937_poly, VEXA_MT19937_POLY_TERMS, int(sizeof(Ring)));
+    }
     if (method != VEXA_RNG_INIT_STANDARD) return VEXA_RNG_BAD_METHOD;
     static const uint32_t kOne = 1;
     const uint32_t* key = n > 0 ? params : &kOne;
