@@ -1,7 +1,8 @@
 // Basic generators on [0, 1): nanoseconds per value for arrays of 1024 and
 // 2^20 values, against a plain scalar loop of the same recurrence,
-// std::minstd_rand, std::mt19937 with std::uniform_real_distribution, and
-// GSL's mrg, r250 and minstd generators.
+// std::minstd_rand, std::mt19937 with std::uniform_real_distribution (and
+// its raw words), and GSL's mrg, r250, minstd and mt19937 generators; and the
+// time of one skip-ahead of the twisters.
 #include <benchmark/benchmark.h>
 #include <gsl/gsl_rng.h>
 
@@ -111,6 +112,39 @@ template <class E> void std_engine(benchmark::State& st) {
     st.SetItemsProcessed(st.iterations() * st.range(0));
 }
 
+// The raw 32-bit words of the standard engine and of GSL's generator.
+void std_mt19937_words(benchmark::State& st) {
+    std::vector<uint32_t> r(std::size_t(st.range(0)));
+    std::mt19937 e(7);
+    for (auto _ : st) {
+        for (auto& v : r) v = uint32_t(e());
+        benchmark::DoNotOptimize(r.data());
+    }
+    st.SetItemsProcessed(st.iterations() * st.range(0));
+}
+
+void gsl_words(benchmark::State& st, const gsl_rng_type* type) {
+    std::vector<uint32_t> r(std::size_t(st.range(0)));
+    gsl_rng* g = gsl_rng_alloc(type);
+    gsl_rng_set(g, 7);
+    for (auto _ : st) {
+        for (auto& v : r) v = uint32_t(gsl_rng_get(g));
+        benchmark::DoNotOptimize(r.data());
+    }
+    gsl_rng_free(g);
+    st.SetItemsProcessed(st.iterations() * st.range(0));
+}
+
+// One skip-ahead by 2^range(0) values per iteration (Horner's scheme below
+// the degree, the sliding window above it).
+void skip_ahead(benchmark::State& st, int32_t id) {
+    StreamState* s = nullptr;
+    const uint32_t seed = 7;
+    __tqrNewStreamEx(&s, id, 1, &seed);
+    for (auto _ : st) benchmark::DoNotOptimize(__tqrSkipAheadStream(s, 1LL << st.range(0)));
+    __tqrDeleteStream(&s);
+}
+
 void gsl(benchmark::State& st, const gsl_rng_type* type) {
     std::vector<double> r(std::size_t(st.range(0)));
     gsl_rng* g = gsl_rng_alloc(type);
@@ -154,6 +188,13 @@ BENCHMARK(std_engine<std::mt19937>)->Name("rng/std_mt19937_uniform_real")->SIZES
 BENCHMARK_CAPTURE(vexa_double, mt19937_d, 0x800000)->Name("rng/MT19937/vexa_double")->SIZES;
 BENCHMARK_CAPTURE(vexa_int, mt19937_i, 0x800000)->Name("rng/MT19937/vexa_int")->SIZES;
 BENCHMARK_CAPTURE(gsl, mt19937, gsl_rng_mt19937)->Name("rng/MT19937/gsl_mt19937")->SIZES;
+BENCHMARK_CAPTURE(gsl_words, mt19937, gsl_rng_mt19937)->Name("rng/MT19937/gsl_mt19937_int")->SIZES;
+BENCHMARK(std_mt19937_words)->Name("rng/MT19937/std_mt19937_int")->SIZES;
+BENCHMARK_CAPTURE(vexa_double, sfmt_d, 0xD00000)->Name("rng/SFMT19937/vexa_double")->SIZES;
+BENCHMARK_CAPTURE(vexa_float, sfmt_s, 0xD00000)->Name("rng/SFMT19937/vexa_float")->SIZES;
+BENCHMARK_CAPTURE(vexa_int, sfmt_i, 0xD00000)->Name("rng/SFMT19937/vexa_int")->SIZES;
+BENCHMARK_CAPTURE(skip_ahead, mt19937, 0x800000)->Name("rng/MT19937/skip_ahead_2^")->Arg(14)->Arg(20)->Arg(60)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(skip_ahead, sfmt19937, 0xD00000)->Name("rng/SFMT19937/skip_ahead_2^")->Arg(14)->Arg(20)->Arg(60)->Unit(benchmark::kMicrosecond);
 // NONDETERM is bound by the hardware instruction: reported as measured.
 BENCHMARK_CAPTURE(vexa_int, trng_i, 0xE00000)->Name("rng/NONDETERM/vexa_int")->Arg(1024);
 BENCHMARK_CAPTURE(vexa_double, trng_d, 0xE00000)->Name("rng/NONDETERM/vexa_double")->Arg(1024);

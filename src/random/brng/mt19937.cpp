@@ -6,8 +6,8 @@
 // the position index reaches 624, eight words at a time in AVX2 lanes (the
 // recurrence reaches 397 ahead and 227 back, so eight neighbours never depend
 // on each other); the two groups whose taps wrap around the state go word by
-// word. Integer output: the tempered words; double and float: a + (b - a)
-// y 2^-32 by one fused multiply-add. Standard initialisation: the published
+// word. Outputs: the tempered words, through the twisters' shared output
+// routines. Standard initialisation: the published
 // initialisation by key array. No leapfrog. Skip-ahead by the characteristic
 // polynomial of the word step (Horner's scheme below 19937 values, the
 // sliding window from there), on a ring of the 624 words: the block at
@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "random/brng/twister_output.h"
 #include "random/brng/twister_ring.h"
 #include "random/core/stream.h"
 
@@ -81,23 +82,16 @@ VEXA_INLINE __m256i temper8(__m256i y) {
     return _mm256_xor_si256(y, _mm256_srli_epi32(y, 18));
 }
 
-// n tempered words through put8(i, eight words) and put1(i, word).
-template <class Put8, class Put1> void produce(MtState& st, int n, Put8 put8, Put1 put1) {
-    int done = 0;
-    while (done < n) {
-        if (st.position >= kN) {
-            regenerate(st.mt);
-            st.position = 0;
-        }
-        const int take = std::min(n - done, kN - st.position);
-        int k = 0;
-        for (; k + 8 <= take; k += 8)
-            put8(done + k, temper8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(st.mt + st.position + k))));
-        for (; k < take; ++k) put1(done + k, temper(st.mt[st.position + k]));
-        st.position += take;
-        done += take;
-    }
-}
+struct Mt19937 {
+    using State = MtState;
+    static constexpr int kWords = kN;
+    static uint32_t* words(State& st) { return st.mt; }
+    static int consumed(const State& st) { return st.position; }
+    static void set_consumed(State& st, int c) { st.position = c; }
+    static void regenerate(State& st) { ::regenerate(st.mt); }
+    static uint32_t temper(const State&, uint32_t y) { return ::temper(y); }
+    static __m256i temper8(const State&, __m256i v) { return ::temper8(v); }
+};
 
 MtState& state(StreamState* s) { return state_of<MtState>(s); }
 
@@ -174,44 +168,17 @@ VEXA_EXPORT int __tqrBRngMT19937InitStream(int method, StreamState* s, int n, co
 }
 
 VEXA_EXPORT int __tqriBRngMT19937(StreamState* s, int n, uint32_t* r) {
-    if (n > 0)
-        produce(
-            state(s), n, [&](int i, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + i), v); },
-            [&](int i, uint32_t w) { r[i] = w; });
+    if (n > 0) twister::words<Mt19937>(state(s), n, r);
     return VEXA_RNG_OK;
 }
 
-// a + (b - a) y 2^-32 with y unsigned: the words' doubles are exact.
 VEXA_EXPORT int __tqrdBRngMT19937(StreamState* s, int n, double* r, double a, double b) {
-    const double scale = (b - a) * 0x1p-32;
-    const __m256d vs = _mm256_set1_pd(scale), va = _mm256_set1_pd(a);
-    auto to_double = [](__m128i w) {  // unsigned words: flip the sign bit, add 2^31 back
-        const __m256d x = _mm256_cvtepi32_pd(_mm_xor_si128(w, _mm_set1_epi32(int32_t(0x80000000u))));
-        return _mm256_add_pd(x, _mm256_set1_pd(0x1p31));
-    };
-    if (n > 0)
-        produce(
-            state(s), n,
-            [&](int i, __m256i v) {
-                _mm256_storeu_pd(r + i, _mm256_fmadd_pd(to_double(_mm256_castsi256_si128(v)), vs, va));
-                _mm256_storeu_pd(r + i + 4, _mm256_fmadd_pd(to_double(_mm256_extracti128_si256(v, 1)), vs, va));
-            },
-            [&](int i, uint32_t w) { r[i] = __builtin_fma(double(w), scale, a); });
+    if (n > 0) twister::doubles<Mt19937>(state(s), n, r, a, b);
     return VEXA_RNG_OK;
 }
 
-// The same in float: y rounded to float, then one fused multiply-add.
 VEXA_EXPORT int __tqrsBRngMT19937(StreamState* s, int n, float* r, float a, float b) {
-    const float scale = (b - a) * 0x1p-32f;
-    if (n > 0)
-        produce(
-            state(s), n,
-            [&](int i, __m256i v) {
-                alignas(32) uint32_t w[8];
-                _mm256_store_si256(reinterpret_cast<__m256i*>(w), v);
-                for (int k = 0; k < 8; ++k) r[i + k] = __builtin_fmaf(float(w[k]), scale, a);
-            },
-            [&](int i, uint32_t w) { r[i] = __builtin_fmaf(float(w), scale, a); });
+    if (n > 0) twister::floats<Mt19937>(state(s), n, r, a, b);
     return VEXA_RNG_OK;
 }
 
