@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both ABIs and runs every test: x86-64, i386 (under qemu-i386), x86-64
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and the concurrency
-# tests under ThreadSanitizer. Installs what is missing first.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency
+# tests under ThreadSanitizer, and the fuzz targets' smoke runs. Installs what
+# is missing first.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash .ci/install-deps || exit 1
@@ -30,6 +31,7 @@ run native
 run i386
 run sanitize
 run tsan -L concurrency
+run fuzz
 
 echo "tests: ${passed} passed, ${failed} failed"
 exit $status

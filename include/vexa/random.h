@@ -147,6 +147,15 @@ uint64_t __tqriPowMod2P59(uint64_t a, uint64_t n);
  * + row[2] x_{t-3} mod m. */
 void __tqriVect3PowMod(uint32_t v[3], const uint32_t row[3], uint32_t m, uint64_t n);
 
+/* ---- stream images in a file or in memory (the same bytes) -------------- */
+/* length >= 0: name holds length characters, not terminated; < 0: NUL-terminated. */
+int __tqrSaveStreamF(const StreamState* stream, const char* name, int length);
+int __tqrLoadStreamF(StreamState** stream, const char* name, int length);
+/* memory holds __tqrGetStreamSize(stream) bytes. */
+int __tqrSaveStreamM(const StreamState* stream, char* memory);
+int __tqrLoadStreamM(StreamState** stream, const char* memory);
+int32_t __tqrGetStreamSize(const StreamState* stream);
+
 /* ---- skip-ahead of the twisters by polynomial arithmetic over GF(2) --------
  * A generator's state of a linear recurrence is advanced by nskip steps as
  * g(T) s, g = x^nskip mod p, p the characteristic polynomial of the one-step

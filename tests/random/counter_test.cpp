@@ -231,9 +231,7 @@ TEST(Ars5, RefusesWithoutAesAndLeavesTheState) {
 
 // Stream images of the counter-based generators: a saved and reloaded stream
 // continues where the original does, buffer included, and an ARS5 image
-// refuses to load without AES. Enabled by the build once the stream images
-// (save and load) are part of the library.
-#ifdef VEXA_HAVE_STREAM_IMAGES
+// refuses to load without AES.
 namespace {
 
 TEST(CounterImages, ReloadedStreamsContinue) {
@@ -259,4 +257,3 @@ TEST(CounterImages, ReloadedStreamsContinue) {
 }
 
 }  // namespace
-#endif

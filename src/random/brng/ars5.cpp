@@ -38,8 +38,12 @@ struct RoundKeys {
 };
 
 // The AES instructions for the block routines only (callers check the processor).
+#ifdef __clang__  // (the instrumented fuzzing build)
+#pragma clang attribute push(__attribute__((target("aes"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("aes")
+#endif
 
 VEXA_INLINE __m128i encrypt(__m128i ctr, const RoundKeys& rk) {
     __m128i x = _mm_xor_si128(ctr, rk.k[0]);
@@ -70,7 +74,11 @@ struct Ars {
     }
 };
 
+#ifdef __clang__
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 ArsState& state(StreamState* s) { return state_of<ArsState>(s); }
 

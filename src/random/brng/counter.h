@@ -68,9 +68,13 @@ VEXA_INLINE void seed_words(uint32_t* dst, int k, const uint32_t* seeds, int n, 
     if (m > 0) std::memcpy(dst, seeds + first, std::size_t(m) * 4);
 }
 
+// Words waiting in the buffer; a count above 4 (only from a damaged image)
+// counts as none.
+template <class State> VEXA_INLINE uint32_t waiting(const State& st) { return st.count <= 4 ? st.count : 0; }
+
 template <class G> void words(typename G::State& st, int n, uint32_t* out) {
     int i = 0;
-    const int left = int(st.count);
+    const int left = int(waiting(st));
     const int take = std::min(left, n);
     for (; i < take; ++i) out[i] = st.buf[4 - left + i];
     st.count = uint32_t(left - take);
@@ -126,7 +130,7 @@ template <class G> void floats(typename G::State& st, int n, float* r, float a, 
 // Skip-ahead by n words: the buffer first, then whole blocks by the counter,
 // and a last partial block computed into the buffer.
 template <class G> void skip(typename G::State& st, uint64_t n) {
-    const uint64_t left = st.count;
+    const uint64_t left = waiting(st);
     if (n <= left) {
         st.count = uint32_t(left - n);
         return;

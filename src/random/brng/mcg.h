@@ -83,7 +83,7 @@ template <class G> int init_lanes(StreamState* s) {
     return st;
 }
 
-VEXA_INLINE LaneData* lanes_of(StreamState* s) { return static_cast<LaneData*>(__tqrSearchChunk(s, kLaneChunk)); }
+VEXA_INLINE LaneData* lanes_of(StreamState* s) { return static_cast<LaneData*>(chunk_data(s, kLaneChunk, kLaneBytes)); }
 
 // Leapfrog (k of nstreams) and skip-ahead; the lanes follow.
 template <class G> int leapfrog_or_skip(int method, StreamState* s, int n, const uint32_t* params) {

@@ -86,7 +86,8 @@ struct Mt19937 {
     using State = MtState;
     static constexpr int kWords = kN;
     static uint32_t* words(State& st) { return st.mt; }
-    static int consumed(const State& st) { return st.position; }
+    // A position outside the block (only from a damaged image) counts as used up.
+    static int consumed(const State& st) { return unsigned(st.position) <= unsigned(kN) ? st.position : kN; }
     static void set_consumed(State& st, int c) { st.position = c; }
     static void regenerate(State& st) { ::regenerate(st.mt); }
     static uint32_t temper(const State&, uint32_t y) { return ::temper(y); }
@@ -116,9 +117,10 @@ const VexaSkipAheadOps kSkipOps = {
         state(s).position = kN;
     },
     [](StreamState* s, unsigned long long n, unsigned long long* steps) {
-        const unsigned long long left = unsigned(kN - state(s).position);
+        const int position = Mt19937::consumed(state(s));
+        const unsigned long long left = unsigned(kN - position);
         if (n <= left) {
-            state(s).position += int32_t(n);
+            state(s).position = position + int32_t(n);
             return 1;
         }
         *steps = n - left;

@@ -25,9 +25,15 @@ struct R250 {
     uint32_t* w;
     int32_t* i;
     int32_t* j;
+    // j always trails i by 147 places; positions outside the state (only
+    // from a damaged image) are brought back into it.
     explicit R250(StreamState* s) {
         R250State& st = state_of<R250State>(s);
         w = st.w, i = &st.i, j = &st.j;
+        if (unsigned(st.i) >= unsigned(kLong) || st.j != (st.i + kJ0) % kLong) {
+            st.i = int32_t(unsigned(st.i) % unsigned(kLong));
+            st.j = (st.i + kJ0) % kLong;
+        }
     }
 };
 

@@ -90,7 +90,8 @@ struct Sfmt19937 {
     using State = SfmtState;
     static constexpr int kWords = ::kWords;
     static uint32_t* words(State& st) { return st.w; }
-    static int consumed(const State& st) { return st.position == 0 ? kWords : st.position; }
+    // 0, or a position outside the block (only from a damaged image): used up.
+    static int consumed(const State& st) { return unsigned(st.position - 1) < unsigned(kWords - 1) ? st.position : kWords; }
     static void set_consumed(State& st, int c) { st.position = c == kWords ? 0 : c; }
     static void regenerate(State& st) {
         ::regenerate(st.w);
@@ -106,7 +107,7 @@ Ring& ring(void* w) { return *static_cast<Ring*>(w); }
 // The window moves by ceil((n - left) / 4) steps of 128 bits, and the
 // position lands 0 to 3 words short of the block's end.
 uint64_t steps_for(int position, uint64_t n) {
-    const uint64_t left = uint64_t(kWords - (position == 0 ? kWords : position));
+    const uint64_t left = uint64_t(kWords - position);
     const uint64_t beyond = n - left;
     return beyond / 4 + (beyond % 4 != 0);
 }
@@ -128,19 +129,20 @@ const VexaSkipAheadOps kSkipOps = {
     },
     [](StreamState* s, const void* w, unsigned long long n) {
         SfmtState& st = state(s);
-        const uint64_t left = uint64_t(kWords - (st.position == 0 ? kWords : st.position));
-        const uint64_t short_by = 4 * steps_for(st.position, n) - (n - left);
+        const int delivered = Sfmt19937::consumed(st);
+        const uint64_t left = uint64_t(kWords - delivered);
+        const uint64_t short_by = 4 * steps_for(delivered, n) - (n - left);
         ring_unroll(st.w, *static_cast<const Ring*>(w));
         st.position = int32_t((kWords - short_by) % kWords);
     },
     [](StreamState* s, unsigned long long n, unsigned long long* steps) {
         SfmtState& st = state(s);
-        const int delivered = st.position == 0 ? kWords : st.position;
+        const int delivered = Sfmt19937::consumed(st);
         if (n <= unsigned(kWords - delivered)) {
             st.position = int32_t((delivered + int(n)) % kWords);
             return 1;
         }
-        *steps = steps_for(st.position, n);
+        *steps = steps_for(delivered, n);
         return 0;
     },
 };

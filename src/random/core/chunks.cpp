@@ -21,6 +21,13 @@ namespace {
 // A new shared entry is made only while the table holds fewer than this.
 constexpr int kShareLimit = 127;
 
+// The data size of each shared entry as the chunk that made it gave it (-1
+// for an entry made directly), so that a chunk announcing another size for
+// the same key (only a damaged or forged image does) is not pointed at a
+// block shorter than it claims: it stays private instead. Kept in step with
+// the table under its lock.
+int32_t g_sizes[VEXA_RNG_GLOBAL_ENTRIES];
+
 struct TableLock {
     TableLock() {
         for (;;) {
@@ -55,6 +62,17 @@ void release(StreamChunk* c) {
     vexa_serv_deallocate(c);
 }
 
+int32_t shared_size(const GlobROKey* key) {
+    TableLock lock;
+    const GlobRODataTableEntry* e = find_locked(key);
+    return e == nullptr ? -1 : g_sizes[e - _GlobRODataTable];
+}
+
+void set_shared_size(const GlobROKey* key, int32_t size) {
+    TableLock lock;
+    if (const GlobRODataTableEntry* e = find_locked(key)) g_sizes[e - _GlobRODataTable] = size;
+}
+
 }  // namespace
 
 extern "C" {
@@ -71,6 +89,7 @@ VEXA_EXPORT int __tqrFindGlobRODataTableEntry(GlobRODataTableEntry** entry, cons
 VEXA_EXPORT int __tqrCreateGlobRODataTableEntry(GlobRODataTableEntry** entry, const GlobROKey* key, void* data) {
     TableLock lock;
     if (_GlobRODataTableCount >= VEXA_RNG_GLOBAL_ENTRIES) return VEXA_RNG_TABLE_FULL;
+    g_sizes[_GlobRODataTableCount] = -1;
     GlobRODataTableEntry* e = &_GlobRODataTable[_GlobRODataTableCount++];
     e->key = *key;
     e->references = 1;
@@ -94,7 +113,10 @@ VEXA_EXPORT void __tqrUnregisterGlobRODataReference(const GlobROKey* key) {
     if (e->references-- != 1) return;
     vexa_serv_deallocate(e->data);
     GlobRODataTableEntry* last = &_GlobRODataTable[--_GlobRODataTableCount];
-    if (e != last) *e = *last;
+    if (e != last) {
+        *e = *last;
+        g_sizes[e - _GlobRODataTable] = g_sizes[last - _GlobRODataTable];
+    }
     std::memset(static_cast<void*>(last), 0, sizeof(*last));
 }
 
@@ -119,11 +141,19 @@ VEXA_EXPORT int __tqrAddChunk(StreamState* stream, int32_t id, const GlobROKey* 
     if (key != nullptr) c->key = *key;
     GlobRODataTableEntry* e;
     if (__tqrFindGlobRODataTableEntry(&e, &c->key) == VEXA_RNG_OK) {
-        // Shared already: the chunk points at the table's block, not the caller's.
-        __tqrRegisterGlobRODataReference(c, &c->key);
+        if (shared_size(&c->key) == size || shared_size(&c->key) < 0 || data == nullptr) {
+            // Shared already: the chunk points at the table's block, not the caller's.
+            __tqrRegisterGlobRODataReference(c, &c->key);
+        } else {
+            std::memset(&c->key, 0, sizeof(c->key));  // another size under the same key: private
+        }
     } else if (_GlobRODataTableCount < kShareLimit) {
-        if (!zero_key(&c->key) && __tqrCreateGlobRODataTableEntry(&e, &c->key, data) != VEXA_RNG_OK)
-            std::memset(&c->key, 0, sizeof(c->key));
+        if (!zero_key(&c->key)) {
+            if (__tqrCreateGlobRODataTableEntry(&e, &c->key, data) != VEXA_RNG_OK)
+                std::memset(&c->key, 0, sizeof(c->key));
+            else
+                set_shared_size(&c->key, size);
+        }
     } else {
         std::memset(&c->key, 0, sizeof(c->key));  // no room to share: private
     }

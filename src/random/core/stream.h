@@ -38,6 +38,15 @@ VEXA_INLINE void set_chunk_head(StreamState* s, StreamChunk* c) {
     s->chunks = static_cast<uint64_t>(static_cast<int64_t>(reinterpret_cast<intptr_t>(c)));
 }
 
+// The data of the stream's chunk with the id (the first in the list, as
+// __tqrSearchChunk finds it), or null when there is none or it is shorter
+// than `bytes` (a damaged image can carry any size).
+VEXA_INLINE void* chunk_data(const StreamState* s, int32_t id, int32_t bytes) {
+    for (const StreamChunk* c = chunk_head(s); c != nullptr; c = c->next)
+        if (c->id == id) return c->size >= bytes ? c->data : nullptr;
+    return nullptr;
+}
+
 // The generator state as a T at byte `offset` of the block.
 template <class T> VEXA_INLINE T* field(StreamState* s, int offset) {
     return reinterpret_cast<T*>(reinterpret_cast<char*>(s) + offset);
