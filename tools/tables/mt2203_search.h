@@ -25,3 +25,32 @@ bool mt2203_primitive(uint32_t a);
 uint32_t mt2203_search(int k, const std::vector<uint32_t>& used);
 
 }  // namespace vexa::tools
+
+namespace vexa::tools {
+
+// The dimensions of equidistribution k(1), ..., k(32) of the top v bits of the
+// tempered outputs of the set (a, b, c) (k[0] unused), by the lattice method:
+// with the characteristic polynomial P irreducible, bit j of the output is a
+// sequence h_j / P (h_j of degree below 2203), and the top v bits of k
+// successive outputs are equidistributed exactly when the z^i h_j (i < k,
+// j < v) are independent modulo P, that is when every nonzero
+// (c_0, ..., c_(v-1)) with sum c_j h_j = 0 mod P has an entry of degree at
+// least k. k(v) is the least such degree: the degree of a shortest vector of
+// that lattice, read off a basis reduced to weak Popov form (Mulders and
+// Storjohann), extended by one dimension per bit.
+struct Equidistribution {
+    int k[33];
+    int deficit;  // sum over v of floor(2203 / v) - k(v)
+};
+Equidistribution mt2203_equidistribution(uint32_t a, uint32_t b, uint32_t c);
+
+// The tempering masks of set k for the constant a: b over bits 31..7 and c
+// over bits 31..15 (the shifts by 7 and 15 make the others void), chosen for
+// equidistribution: from zero masks, each bit position from the top down
+// takes the setting of (b, c) there that maximises k(v) for the v that
+// position first reaches (ties: the smaller deficit up to v, then the
+// smaller setting); then single-bit changes that lower the whole deficit are
+// made while there are any, the positions taken from the top down.
+void mt2203_tempering(uint32_t a, uint32_t& b, uint32_t& c);
+
+}  // namespace vexa::tools

@@ -123,6 +123,22 @@ void mask_to(Word* a, int words, int bits) {
 
 bool have_clmul() { return __builtin_cpu_supports("pclmul"); }
 
+namespace {
+__attribute__((target("pclmul"))) void clmul_hw(Word a, Word b, Word& lo, Word& hi) {
+    const __m128i p = _mm_clmulepi64_si128(load1(&a), load1(&b), 0x00);
+    alignas(16) Word out[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(out), p);
+    lo = out[0], hi = out[1];
+}
+}  // namespace
+
+void clmul64(Word a, Word b, Word& lo, Word& hi, bool clmul) {
+    if (clmul)
+        clmul_hw(a, b, lo, hi);
+    else
+        clmul_soft(a, b, lo, hi);
+}
+
 size_t mul_scratch_words(int n) {
     size_t s = 0;
     while (n > kBase) {

@@ -22,6 +22,8 @@ inline void flip(Word* a, int i) { a[i >> 6] ^= Word(1) << (i & 63); }
 // Whether the processor multiplies carry-less (PCLMULQDQ).
 bool have_clmul();
 
+// The 128-bit carry-less product of two words.
+void clmul64(Word a, Word b, Word& lo, Word& hi, bool clmul);
 // r[0, 2n) = a[0, n) b[0, n); r must not overlap a or b.
 size_t mul_scratch_words(int n);
 void mul(Word* r, const Word* a, const Word* b, int n, Word* scratch, bool clmul);
