@@ -190,6 +190,8 @@ BENCHMARK_CAPTURE(vexa_int, mt19937_i, 0x800000)->Name("rng/MT19937/vexa_int")->
 BENCHMARK_CAPTURE(gsl, mt19937, gsl_rng_mt19937)->Name("rng/MT19937/gsl_mt19937")->SIZES;
 BENCHMARK_CAPTURE(gsl_words, mt19937, gsl_rng_mt19937)->Name("rng/MT19937/gsl_mt19937_int")->SIZES;
 BENCHMARK(std_mt19937_words)->Name("rng/MT19937/std_mt19937_int")->SIZES;
+BENCHMARK_CAPTURE(vexa_double, mt2203_d, 0x900000 + 17)->Name("rng/MT2203/vexa_double")->SIZES;
+BENCHMARK_CAPTURE(vexa_int, mt2203_i, 0x900000 + 17)->Name("rng/MT2203/vexa_int")->SIZES;
 BENCHMARK_CAPTURE(vexa_double, sfmt_d, 0xD00000)->Name("rng/SFMT19937/vexa_double")->SIZES;
 BENCHMARK_CAPTURE(vexa_float, sfmt_s, 0xD00000)->Name("rng/SFMT19937/vexa_float")->SIZES;
 BENCHMARK_CAPTURE(vexa_int, sfmt_i, 0xD00000)->Name("rng/SFMT19937/vexa_int")->SIZES;

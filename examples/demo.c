@@ -187,6 +187,36 @@ int main(void) {
         __tqrDeleteStream(&part);
     }
 
+    /* The twisters: MT19937 skipped by 2^60 values through its characteristic
+     * polynomial, saved to memory and reloaded; SFMT19937 and an MT2203 set. */
+    {
+        const uint32_t key[4] = {0x123, 0x234, 0x345, 0x456};
+        StreamState *mt = NULL, *copy = NULL, *sfmt = NULL, *set = NULL;
+        uint32_t w[3], c[3];
+        __tqrNewStreamEx(&mt, 0x800000, 4, key);
+        __tqriBRngMT19937(mt, 3, w);
+        printf("MT19937 by key array {0x123, 0x234, 0x345, 0x456}: %u %u %u\n", w[0], w[1], w[2]);
+        __tqrSkipAheadStream(mt, 1LL << 60);
+        char* image = (char*)vexa_serv_allocate((size_t)__tqrGetStreamSize(mt), 64);
+        int st = __tqrSaveStreamM(mt, image);
+        st |= __tqrLoadStreamM(&copy, image);
+        __tqriBRngMT19937(mt, 3, w);
+        __tqriBRngMT19937(copy, 3, c);
+        printf("  after 2^60 more: %u %u %u; its reloaded %d-byte image: %u %u %u (status %d)\n", w[0], w[1], w[2],
+               (int)__tqrGetStreamSize(mt), c[0], c[1], c[2], st);
+        vexa_serv_deallocate(image);
+        __tqrNewStreamEx(&sfmt, 0xD00000, 4, key);
+        __tqriBRngSFMT19937(sfmt, 3, w);
+        printf("SFMT19937 by the same key: %u %u %u\n", w[0], w[1], w[2]);
+        __tqrNewStreamEx(&set, 0x900000 + 6023, 4, key);
+        __tqriBRngMT2203(set, 3, w);
+        printf("MT2203 set 6023 (a = 0x%08X): %u %u %u\n", _tqr_mt2203_table[6023][0], w[0], w[1], w[2]);
+        __tqrDeleteStream(&mt);
+        __tqrDeleteStream(&copy);
+        __tqrDeleteStream(&sfmt);
+        __tqrDeleteStream(&set);
+    }
+
     /* Data fitting: a not-a-knot cubic spline of sin on 12 points, values and
      * first derivatives at a few sites, and its integral over [0, pi]. */
     {

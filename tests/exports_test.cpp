@@ -110,7 +110,7 @@ const char* const kRandomExports[] = {
     "__tqrGenerateNewGlobalRODataTableEntryId", "__tqriPowMod", "__tqriPowMod2P31M1", "__tqriPowMod2P59",
     "__tqriVect3PowMod", "__tqrCPUisAES", "__tqrCPUisRDRAND", "_tqr_WH_M", "_tqr_WH_A", "_tqrdWH_IM_Tab",
     "__tqrSaveStreamF", "__tqrLoadStreamF", "__tqrSaveStreamM", "__tqrLoadStreamM", "__tqrGetStreamSize",
-    "__tqrPolyRem", "__tqr_SkipAheadHorner", "__tqr_SkipAheadSWin", "_tqr_mt19937_poly", "_tqr_sfmt19937_poly",
+    "_tqr_mt2203_table", "__tqrPolyRem", "__tqr_SkipAheadHorner", "__tqr_SkipAheadSWin", "_tqr_mt19937_poly", "_tqr_sfmt19937_poly",
     "vexa_tqr_sub_kernel_vrng_coreavx2_engine_property",
 #define ENGINE_NAMES(prefix, N) "vexa_tqr_sub_kernel_vrng_coreavx2_" #prefix "engine" #N "_double", \
                                 "vexa_tqr_sub_kernel_vrng_coreavx2_" #prefix "engine" #N "_float",

@@ -193,6 +193,10 @@ int __tqr_SkipAheadSWin(StreamState* stream, const VexaSkipAheadOps* ops, unsign
 extern const int32_t _tqr_mt19937_poly[VEXA_MT19937_POLY_TERMS];
 extern const int32_t _tqr_sfmt19937_poly[VEXA_SFMT19937_POLY_TERMS];
 
+/* ---- MT2203 parameter sets: twist constant a, tempering masks b and c ---- */
+#define VEXA_MT2203_SETS 6024
+extern const uint32_t _tqr_mt2203_table[VEXA_MT2203_SETS][3];
+
 /* ---- Wichmann-Hill parameter sets ----------------------------------------- */
 #define VEXA_WH_SETS 273
 extern const uint32_t _tqr_WH_M[VEXA_WH_SETS][4];

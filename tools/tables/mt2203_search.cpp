@@ -1,6 +1,8 @@
 #include "mt2203_search.h"
 
 #include <algorithm>
+#include <immintrin.h>
+
 #include <cstring>
 
 #include "random/core/gf2poly.h"
@@ -32,11 +34,7 @@ bool coprime(std::vector<Word> a, std::vector<Word> b) {
     int da = degree_of(a), db = degree_of(b);
     while (db >= 0) {
         while (da >= db) {
-            const int s = da - db, ws = s >> 6, bs = s & 63;
-            for (int i = int(a.size()) - 1; i >= ws; --i) {
-                const Word lo = b[i - ws], below = i - ws - 1 >= 0 ? b[i - ws - 1] : 0;
-                a[i] ^= bs == 0 ? lo : (lo << bs) | (below >> (64 - bs));
-            }
+            add_shifted(a.data(), int(a.size()), b.data(), db / 64 + 1, da - db);
             while (da >= 0 && !bit(a.data(), da)) --da;
         }
         std::swap(a, b);
@@ -106,31 +104,28 @@ int top_bit(const Word* a, int words) {
     return -1;
 }
 
-// a ^= b z^shift, b of degree db.
-void add_shifted(Word* a, const Word* b, int db, int shift) {
+// a ^= q b z^shift for a 64-bit q, b of degree db: the product word by word
+// (word m of q b is the low half of q b[m] and the high half of q b[m - 1]),
+// each moved up by the shift's bits.
+__attribute__((target("pclmul"))) inline void add_product(Word* a, const Word* b, int db, Word q, int shift) {
     const int ws = shift >> 6, bs = shift & 63, nb = db / 64 + 1;
-    for (int i = 0; i < nb; ++i) {
-        a[i + ws] ^= b[i] << bs;
-        if (bs != 0 && i + ws + 1 < kW) a[i + ws + 1] ^= b[i] >> (64 - bs);
-    }
-}
-
-// a ^= q b z^shift for a 64-bit q, b of degree db.
-void add_product(Word* a, const Word* b, int db, Word q, int shift) {
-    const int ws = shift >> 6, bs = shift & 63, nb = db / 64 + 1;
-    const bool clmul = vexa::rng::gf2::have_clmul();
-    for (int i = 0; i < nb; ++i) {
-        Word lo, hi;
-        vexa::rng::gf2::clmul64(b[i], q, lo, hi, clmul);
-        Word* t = a + i + ws;
-        if (bs == 0) {
-            t[0] ^= lo, t[1] ^= hi;
-        } else {
-            t[0] ^= lo << bs;
-            t[1] ^= (lo >> (64 - bs)) | (hi << bs);
-            if (i + ws + 2 < kW) t[2] ^= hi >> (64 - bs);
+    const __m128i qv = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&q));
+    Word carry_hi = 0, prev = 0;  // high half of the last product; the last word of q b
+    Word* t = a + ws;
+    for (int m = 0; m <= nb; ++m) {
+        Word lo = 0, hi = 0;
+        if (m < nb) {
+            alignas(16) Word out[2];
+            _mm_store_si128(reinterpret_cast<__m128i*>(out),
+                            _mm_clmulepi64_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + m)), qv, 0x00));
+            lo = out[0], hi = out[1];
         }
+        const Word word = lo ^ carry_hi;  // word m of q b
+        carry_hi = hi;
+        t[m] ^= bs == 0 ? word : (word << bs) | (prev >> (64 - bs));
+        prev = word;
     }
+    if (bs != 0 && ws + nb + 1 < kW) t[nb + 1] ^= prev >> (64 - bs);
 }
 
 // The 64 bits of a ending at bit d (zeros below bit 0).
@@ -150,9 +145,9 @@ std::vector<Word> inverse_mod(const std::vector<Word>& h, const std::vector<Word
     while (d1 >= 0) {
         while (d0 >= d1) {
             const int s = d0 - d1;
-            add_shifted(r0.data(), r1.data(), d1, s);
+            add_shifted(r0.data(), kW, r1.data(), d1 / 64 + 1, s);
             const int ds1 = top_bit(s1.data(), kW);
-            if (ds1 >= 0) add_shifted(s0.data(), s1.data(), ds1, s);
+            if (ds1 >= 0) add_shifted(s0.data(), kW, s1.data(), ds1 / 64 + 1, s);
             d0 = top_bit(r0.data(), kW);
         }
         std::swap(r0, r1), std::swap(s0, s1), std::swap(d0, d1);
@@ -179,11 +174,11 @@ struct Lattice {
         Word u = top64(rows[i][p].w, deg[i]);
         const Word r = top64(rows[k][p].w, deg[k]);
         Word q = 0;
-        for (int b = 0; b <= t; ++b)
-            if ((u >> (63 - b)) & 1u) {
-                q |= Word(1) << (t - b);
-                u ^= r >> b;
-            }
+        for (int b = 0; b <= t; ++b) {  // without branches: the bits are a coin toss
+            const Word bit = (u >> (63 - b)) & 1u;
+            q |= bit << (t - b);
+            u ^= (r >> b) & (Word(0) - bit);
+        }
         for (int j = 0; j < v; ++j) {
             const Entry& b = rows[k][j];
             if (b.deg < 0) continue;
@@ -215,102 +210,141 @@ struct Lattice {
     }
 };
 
-}  // namespace
 
-Equidistribution mt2203_equidistribution(uint32_t a, uint32_t b, uint32_t c) {
-    using namespace vexa::rng::gf2;
-    std::vector<Word> p;
-    mt2203_characteristic(a, p);
-    const int n = words_for(kP + 1);
-    // Bit j (from the top) of kP outputs, reversed: bit kP - 1 - i of seq[j]
-    // is bit j of output i.
-    Twister t{kMt2203Words, kMt2203Shift, kMt2203Low, a, mt_init_by_array(kMt2203Words, {0x5eedu})};
-    std::vector<std::vector<Word>> seq(32, std::vector<Word>(std::size_t(n), 0));
-    for (int i = 0; i < kP; ++i) {
-        uint32_t y = t.next();
-        y ^= y >> 12;
-        y ^= (y << 7) & b;
-        y ^= (y << 15) & c;
-        y ^= y >> 18;
-        for (int j = 0; j < 32; ++j)
-            if ((y >> (31 - j)) & 1u) flip(seq[std::size_t(j)].data(), kP - 1 - i);
+// The lattice of one constant a, extended one output bit (dimension) at a
+// time: the characteristic polynomial, its reduction, and kP untempered
+// outputs from which any tempered bit sequence follows.
+class Extension {
+  public:
+    explicit Extension(uint32_t a) {
+        using namespace vexa::rng::gf2;
+        mt2203_characteristic(a, p_);
+        storage_.resize(modulus_words(kP));
+        work_.resize(work_words(kP));
+        make_modulus_dense(m_, storage_.data(), p_.data(), kP, work_.data(), have_clmul());
+        Twister t{kMt2203Words, kMt2203Shift, kMt2203Low, a, mt_init_by_array(kMt2203Words, {0x5eedu})};
+        raw_.resize(kP);
+        for (auto& x : raw_) x = t.next();
     }
-    // h_j = the polynomial part of p(z) (sum of out_j(i) z^(-i-1)): bits kP
-    // and up of p times the reversed sequence.
-    std::vector<Word> prod(2 * std::size_t(n)), scratch(mul_scratch_words(n));
-    std::vector<std::vector<Word>> h(32);
-    for (int j = 0; j < 32; ++j) {
-        mul(prod.data(), p.data(), seq[std::size_t(j)].data(), n, scratch.data(), have_clmul());
-        h[std::size_t(j)].assign(std::size_t(kW), 0);
-        shift_down(h[std::size_t(j)].data(), n, prod.data(), 2 * n, kP);
-    }
-    const std::vector<Word> inv = inverse_mod(h[0], p);
-    std::vector<Word> storage(modulus_words(kP)), work(work_words(kP));
-    Modulus m;
-    make_modulus_dense(m, storage.data(), p.data(), kP, work.data(), have_clmul());
 
-    Equidistribution e{};
-    Lattice L;
-    L.rows.assign(32, std::vector<Entry>(32));
-    L.deg.assign(32, -1);
-    L.piv.assign(32, -1);
-    for (auto& row : L.rows)
-        for (auto& x : row) std::memset(&x, 0, sizeof x), x.deg = -1;
-    // v = 1: the multiples of p.
-    std::memcpy(L.rows[0][0].w, p.data(), sizeof(Word) * std::size_t(n));
-    L.rows[0][0].deg = kP;
-    L.v = 1;
-    L.measure(0);
-    e.k[1] = kP;
-    for (int v = 2; v <= 32; ++v) {
-        // The new row (h_(v-1) h_0^-1 mod p, 0, ..., 0, 1).
-        std::vector<Word> w(h[std::size_t(v - 1)].begin(), h[std::size_t(v - 1)].begin() + m.words);
-        mul_mod(m, w.data(), inv.data(), work.data());
+    // h of the sequence of output bit `bit` (31: the top) under masks b, c:
+    // the polynomial part of p(z) times the sum of out(i) z^(-i-1), that is
+    // bits kP and up of p times the sequence reversed.
+    std::vector<Word> sequence(int bit, uint32_t b, uint32_t c) const {
+        using namespace vexa::rng::gf2;
+        const int n = words_for(kP + 1);
+        std::vector<Word> seq(std::size_t(n), 0), prod(2 * std::size_t(n)), scratch(mul_scratch_words(n));
+        for (int i = 0; i < kP; ++i) {
+            uint32_t y = raw_[std::size_t(i)];
+            y ^= y >> 12;
+            y ^= (y << 7) & b;
+            y ^= (y << 15) & c;
+            y ^= y >> 18;
+            if ((y >> bit) & 1u) flip(seq.data(), kP - 1 - i);
+        }
+        mul(prod.data(), p_.data(), seq.data(), n, scratch.data(), have_clmul());
+        std::vector<Word> h(std::size_t(kW), 0);
+        shift_down(h.data(), n, prod.data(), 2 * n, kP);
+        return h;
+    }
+
+    struct State {
+        Lattice L;
+        std::vector<Word> inverse;  // of the first sequence, modulo p
+    };
+
+    // Adds the sequence h as the next dimension; returns k of the new
+    // dimension count.
+    int extend(State& st, const std::vector<Word>& h) {
+        Lattice& L = st.L;
+        if (L.v == 0) {  // one bit: the multiples of p
+            L.rows.assign(32, std::vector<Entry>(32));
+            for (auto& row : L.rows)
+                for (auto& x : row) std::memset(&x, 0, sizeof x), x.deg = -1;
+            L.deg.assign(32, -1);
+            L.piv.assign(32, -1);
+            std::memcpy(L.rows[0][0].w, p_.data(), sizeof(Word) * p_.size());
+            L.rows[0][0].deg = kP;
+            L.v = 1;
+            L.measure(0);
+            st.inverse = inverse_mod(h, p_);
+            return kP;
+        }
+        // The new row (h h_0^-1 mod p, 0, ..., 0, 1).
+        const int v = ++L.v;
+        std::vector<Word> w(h.begin(), h.begin() + m_.words);
+        mul_mod(m_, w.data(), st.inverse.data(), work_.data());
         Entry& first = L.rows[std::size_t(v - 1)][0];
-        std::memcpy(first.w, w.data(), sizeof(Word) * std::size_t(m.words));
+        std::memcpy(first.w, w.data(), sizeof(Word) * std::size_t(m_.words));
         first.deg = top_bit(first.w, kW);
         Entry& last = L.rows[std::size_t(v - 1)][std::size_t(v - 1)];
         last.w[0] = 1;
         last.deg = 0;
-        L.v = v;
         for (int i = 0; i < v; ++i) L.measure(i);
         L.normalise(v - 1);
         int k = kP;
-        for (int i = 0; i < v; ++i) k = std::min(k, L.deg[i]);
-        e.k[v] = k;
+        for (int i = 0; i < v; ++i) k = std::min(k, L.deg[std::size_t(i)]);
+        return k;
     }
-    for (int v = 1; v <= 32; ++v) e.deficit += kP / v - e.k[v];
+
+  private:
+    std::vector<Word> p_, storage_, work_;
+    vexa::rng::gf2::Modulus m_;
+    std::vector<uint32_t> raw_;
+};
+
+}  // namespace
+
+Equidistribution mt2203_equidistribution(uint32_t a, uint32_t b, uint32_t c) {
+    Extension x(a);
+    Extension::State st;
+    Equidistribution e{};
+    for (int v = 1; v <= 32; ++v) {
+        e.k[v] = x.extend(st, x.sequence(32 - v, b, c));
+        e.deficit += kP / v - e.k[v];
+    }
     return e;
 }
 
+// Output bit q (from 14 up) depends on exactly b_q, c_q and b_(q-15) of the
+// masks (through y ^= (y << 7) & b and y ^= (y << 15) & c); the bits below
+// 14 also take bit q + 18, decided before. So the positions from the top
+// down each decide the mask bits first met there, every candidate costing
+// one more dimension on the lattice of the positions above. A beam of the
+// kBeam best partial masks (largest sum of k over the positions so far,
+// ties to the smaller masks) is carried down the positions.
 void mt2203_tempering(uint32_t a, uint32_t& b, uint32_t& c) {
-    b = c = 0;
-    auto eval = [&](uint32_t bb, uint32_t cc) { return mt2203_equidistribution(a, bb, cc); };
-    Equidistribution best = eval(b, c);
-    for (int v = 1; v <= 25; ++v) {  // position 32 - v: b down to bit 7, c down to bit 15
-        const int q = 32 - v;
-        const uint32_t bit = 1u << q;
-        uint32_t bb = b, cc = c;
-        for (int s = 1; s < 4; ++s) {
-            if ((s & 2) != 0 && q < 15) continue;
-            const uint32_t tb = (b & ~bit) | ((s & 1) != 0 ? bit : 0), tc = (c & ~bit) | ((s & 2) != 0 ? bit : 0);
-            const Equidistribution e = eval(tb, tc);
-            int d_e = 0, d_best = 0;
-            for (int u = 1; u <= v; ++u) d_e += kP / u - e.k[u], d_best += kP / u - best.k[u];
-            if (e.k[v] > best.k[v] || (e.k[v] == best.k[v] && d_e < d_best)) best = e, bb = tb, cc = tc;
-        }
-        b = bb, c = cc;
-    }
-    for (bool better = true; better;) {
-        better = false;
-        for (int q = 31; q >= 7; --q)
-            for (int which = 0; which < 2; ++which) {
-                if (which == 1 && q < 15) continue;
-                const uint32_t tb = which == 0 ? b ^ (1u << q) : b, tc = which == 1 ? c ^ (1u << q) : c;
-                const Equidistribution e = eval(tb, tc);
-                if (e.deficit < best.deficit) best = e, b = tb, c = tc, better = true;
+    constexpr std::size_t kBeam = 8;
+    struct Partial {
+        uint32_t b = 0, c = 0, decided = 0;
+        int score = 0;
+        Extension::State st;
+    };
+    Extension x(a);
+    std::vector<Partial> beam(1);
+    for (int q = 31; q >= 15; --q) {
+        std::vector<Partial> next;
+        for (const Partial& from : beam) {
+            uint32_t free_b = 0;
+            if ((from.decided & (1u << q)) == 0) free_b |= 1u << q;
+            if (q - 15 >= 7) free_b |= 1u << (q - 15);
+            for (uint32_t s = 0; s < 8; ++s) {  // bit 0: b_q, bit 1: c_q, bit 2: b_(q-15)
+                if ((s & 1u) != 0 && (free_b & (1u << q)) == 0) continue;
+                if ((s & 4u) != 0 && q - 15 < 7) continue;
+                Partial t = from;
+                t.b |= ((s & 1u) != 0 ? 1u << q : 0) | ((s & 4u) != 0 ? 1u << (q - 15) : 0);
+                t.c |= (s & 2u) != 0 ? 1u << q : 0;
+                t.decided |= free_b;
+                t.score += x.extend(t.st, x.sequence(q, t.b, t.c));
+                next.push_back(std::move(t));
             }
+        }
+        std::stable_sort(next.begin(), next.end(), [](const Partial& u, const Partial& w) { return u.score > w.score; });
+        if (next.size() > kBeam) next.resize(kBeam);
+        beam = std::move(next);
     }
+    b = beam[0].b & 0xFFFFFF80u;  // bits below 7 and 15 never act
+    c = beam[0].c & 0xFFFF8000u;
 }
 
 }  // namespace vexa::tools

@@ -100,12 +100,9 @@ using Ring = TwisterRing<kN>;
 Ring& ring(void* w) { return *static_cast<Ring*>(w); }
 
 const VexaSkipAheadOps kSkipOps = {
-    [](void* w) { std::memset(w, 0, sizeof(Ring)); },
-    [](void* w, const void* other) { ring_add(ring(w), *static_cast<const Ring*>(other)); },
-    [](void* w, const StreamState* s) {
-        std::memcpy(ring(w).w, state(const_cast<StreamState*>(s)).mt, sizeof(uint32_t) * kN);
-        ring(w).index = 0;
-    },
+    ring_clear<kN>,
+    ring_add_to<kN>,
+    ring_load<kN>,
     [](void* w) {
         Ring& r = ring(w);
         const int i = r.index;

@@ -113,12 +113,9 @@ uint64_t steps_for(int position, uint64_t n) {
 }
 
 const VexaSkipAheadOps kSkipOps = {
-    [](void* w) { std::memset(w, 0, sizeof(Ring)); },
-    [](void* w, const void* other) { ring_add(ring(w), *static_cast<const Ring*>(other)); },
-    [](void* w, const StreamState* s) {
-        std::memcpy(ring(w).w, state(const_cast<StreamState*>(s)).w, sizeof(uint32_t) * kWords);
-        ring(w).index = 0;
-    },
+    ring_clear<kWords>,
+    ring_add_to<kWords>,
+    ring_load<kWords>,
     [](void* w) {
         Ring& r = ring(w);
         const int k = r.index / 4;

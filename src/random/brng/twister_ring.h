@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/export.h"
+#include "vexa/random.h"
 
 namespace vexa::rng {
 
@@ -35,6 +36,18 @@ template <int Words> void ring_add(TwisterRing<Words>& dst, const TwisterRing<Wo
         for (; k < run; ++k) dst.w[d + k] ^= src.w[s + k];
         done += run;
     }
+}
+
+// The skip-ahead operations every twister shares: clear, add, and load the
+// stream's words (at byte 16) as a ring whose oldest word is the first.
+template <int Words> void ring_clear(void* w) { std::memset(w, 0, sizeof(TwisterRing<Words>)); }
+template <int Words> void ring_add_to(void* w, const void* other) {
+    ring_add(*static_cast<TwisterRing<Words>*>(w), *static_cast<const TwisterRing<Words>*>(other));
+}
+template <int Words> void ring_load(void* w, const StreamState* s) {
+    auto& r = *static_cast<TwisterRing<Words>*>(w);
+    std::memcpy(r.w, reinterpret_cast<const char*>(s) + 16, sizeof(uint32_t) * Words);
+    r.index = 0;
 }
 
 // The ring's words from the oldest on into out[0, Words).

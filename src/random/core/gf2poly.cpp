@@ -165,6 +165,14 @@ void square(Word* r, const Word* a, int n, bool clmul) {
     }
 }
 
+void add_shifted(Word* a, int na, const Word* b, int nb, int shift) {
+    const int ws = shift >> 6, bs = shift & 63;
+    for (int i = 0; i < nb && i + ws < na; ++i) {
+        a[i + ws] ^= b[i] << bs;
+        if (bs != 0 && i + ws + 1 < na) a[i + ws + 1] ^= b[i] >> (64 - bs);
+    }
+}
+
 void shift_down(Word* r, int nr, const Word* a, int na, int shift) {
     const int w = shift >> 6, s = shift & 63;
     for (int i = 0; i < nr; ++i) {
@@ -247,7 +255,7 @@ namespace {
 
 // a ^= c x^shift for c of k words, four words at a time; c[-1] and
 // c[k, k + 4) must be zero, and a must have room for four words past the top.
-void add_shifted(Word* a, const Word* c, int k, int shift) {
+void add_shifted4(Word* a, const Word* c, int k, int shift) {
     const int w = shift >> 6;
     const __m128i up = _mm_cvtsi32_si128(shift & 63), down = _mm_cvtsi32_si128(64 - (shift & 63));
     for (int i = 0; i <= k; i += 4) {
@@ -280,7 +288,7 @@ void reduce_sparse(const Modulus& m, Word* r, Word* a) {
         // Terms taken eight apart, so that one addition does not load what the
         // previous one has just stored.
         for (int first = 0; first < 8; ++first)
-            for (int t = first; t < m.nterms - 1; t += 8) add_shifted(a, chunk, k, lo - m.n + m.exponents[t]);
+            for (int t = first; t < m.nterms - 1; t += 8) add_shifted4(a, chunk, k, lo - m.n + m.exponents[t]);
         top = lo - 1;
     }
     std::memcpy(r, a, sizeof(Word) * m.words);
@@ -382,12 +390,7 @@ int berlekamp_massey(Word* c, const Word* s, int len, Word* scratch) {
         }
         const bool grow = 2 * L <= k;
         if (grow) std::memcpy(T, C, sizeof(Word) * W);
-        // C += B x^shift
-        const int ws = shift >> 6, bs = shift & 63;
-        for (int i = W - 1; i >= ws; --i) {
-            const Word lo = B[i - ws], below = i - ws - 1 >= 0 ? B[i - ws - 1] : 0;
-            C[i] ^= bs == 0 ? lo : (lo << bs) | (below >> (64 - bs));
-        }
+        add_shifted(C, W, B, W, shift);
         if (grow) {
             L = k + 1 - L;
             std::memcpy(B, T, sizeof(Word) * W);

@@ -29,6 +29,8 @@ size_t mul_scratch_words(int n);
 void mul(Word* r, const Word* a, const Word* b, int n, Word* scratch, bool clmul);
 // r[0, 2n) = a[0, n)^2.
 void square(Word* r, const Word* a, int n, bool clmul);
+// a[0, na) ^= b[0, nb) x^shift, what falls past a's end dropped.
+void add_shifted(Word* a, int na, const Word* b, int nb, int shift);
 // r[0, nr) = bits [shift, shift + 64 nr) of a[0, na) (zero past its end).
 void shift_down(Word* r, int nr, const Word* a, int na, int shift);
 
