@@ -44,13 +44,13 @@ struct Equidistribution {
 };
 Equidistribution mt2203_equidistribution(uint32_t a, uint32_t b, uint32_t c);
 
-// The tempering masks of set k for the constant a: b over bits 31..7 and c
-// over bits 31..15 (the shifts by 7 and 15 make the others void), chosen for
-// equidistribution: from zero masks, each bit position from the top down
-// takes the setting of (b, c) there that maximises k(v) for the v that
-// position first reaches (ties: the smaller deficit up to v, then the
-// smaller setting); then single-bit changes that lower the whole deficit are
-// made while there are any, the positions taken from the top down.
+// The tempering masks for the constant a, chosen for equidistribution: b
+// over bits 31..7 and c over bits 31..15 (the shifts by 7 and 15 make the
+// others void). Output bit q depends only on b_q, c_q and b_(q-15) (and on
+// bit q + 18 below bit 14), so the bit positions from the top down each
+// decide the mask bits first met there, every candidate setting costing one
+// more dimension of the lattice; a beam of the 8 best partial masks (by the
+// sum of k(v) so far) is carried down, and the best at the bottom is taken.
 void mt2203_tempering(uint32_t a, uint32_t& b, uint32_t& c);
 
 }  // namespace vexa::tools
