@@ -84,9 +84,11 @@ int generate(const char* path, int threads) {
         "#include \"common/export.h\"\n#include \"vexa/random.h\"\n\nextern \"C\" {\n\n"
         "VEXA_EXPORT extern const uint32_t _tqr_mt2203_table[VEXA_MT2203_SETS][3] = {\n";
     char buf[64];
-    for (const Set& s : sets) {
-        std::snprintf(buf, sizeof buf, "    {0x%08Xu, 0x%08Xu, 0x%08Xu},\n", s.a, s.b, s.c);
+    for (std::size_t k = 0; k < sets.size(); ++k) {  // two sets a line
+        const Set& s = sets[k];
+        std::snprintf(buf, sizeof buf, "%s{0x%08Xu, 0x%08Xu, 0x%08Xu},", k % 2 == 0 ? "    " : " ", s.a, s.b, s.c);
         out += buf;
+        if (k % 2 == 1 || k + 1 == sets.size()) out += "\n";
     }
     out += "};\n\n}  // extern \"C\"\n";
     std::FILE* f = std::fopen(path, "w");
