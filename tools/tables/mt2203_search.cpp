@@ -22,20 +22,21 @@ int mt2203_characteristic(uint32_t a, std::vector<uint64_t>& p) {
 
 namespace {
 
-int degree_of(const std::vector<Word>& a) {
-    for (int i = 64 * int(a.size()) - 1; i >= 0; --i)
-        if (bit(a.data(), i)) return i;
+// The degree of a (-1 for zero).
+int top_bit(const Word* a, int words) {
+    for (int i = words - 1; i >= 0; --i)
+        if (a[i] != 0) return 64 * i + 63 - __builtin_clzll(a[i]);
     return -1;
 }
 
 // gcd(a, b) is 1, by Euclid's algorithm with remainders by shifted
 // subtraction.
 bool coprime(std::vector<Word> a, std::vector<Word> b) {
-    int da = degree_of(a), db = degree_of(b);
+    int da = top_bit(a.data(), int(a.size())), db = top_bit(b.data(), int(b.size()));
     while (db >= 0) {
         while (da >= db) {
             add_shifted(a.data(), int(a.size()), b.data(), db / 64 + 1, da - db);
-            while (da >= 0 && !bit(a.data(), da)) --da;
+            da = top_bit(a.data(), int(a.size()));
         }
         std::swap(a, b);
         std::swap(da, db);
@@ -98,11 +99,6 @@ struct Entry {
     int deg;
 };
 
-int top_bit(const Word* a, int words) {
-    for (int i = words - 1; i >= 0; --i)
-        if (a[i] != 0) return 64 * i + 63 - __builtin_clzll(a[i]);
-    return -1;
-}
 
 // a ^= q b z^shift for a 64-bit q, b of degree db: the product word by word
 // (word m of q b is the low half of q b[m] and the high half of q b[m - 1]),

@@ -89,11 +89,19 @@ int count_chunks(const StreamState* s) {
     return n;
 }
 
-template <class Sink> int save(const StreamState* s, Sink& out, const Faults& faults) {
+// Whether the stream has an image: its state and chunk count fit the 16-bit
+// fields (else the medium's format status, before anything is written).
+int imageable(const StreamState* s, int fault) {
     int32_t bytes;
     if (const int st = state_bytes(s, &bytes)) return st;
+    return bytes > 0xFFFF || count_chunks(s) > 0xFFFF ? fault : VEXA_RNG_OK;
+}
+
+// Writes the image of a stream that has one.
+template <class Sink> int save(const StreamState* s, Sink& out, const Faults& faults) {
+    int32_t bytes = 0;
+    state_bytes(s, &bytes);
     const int chunks = count_chunks(s);
-    if (bytes > 0xFFFF || chunks > 0xFFFF) return faults.header;
     uint8_t h[kHeader] = {1, 'R', 'N', 'G'};
     put16(h + 4, kHeader);
     put16(h + 6, uint32_t(bytes));
@@ -203,6 +211,7 @@ VEXA_EXPORT int32_t __tqrGetStreamSize(const StreamState* stream) {
 // Null streams, blocks and out pointers are refused with VEXA_RNG_BAD_ARG.
 VEXA_EXPORT int __tqrSaveStreamM(const StreamState* stream, char* memory) {
     if (stream == nullptr || memory == nullptr) return VEXA_RNG_BAD_ARG;
+    if (const int st = imageable(stream, VEXA_RNG_MEMORY_FORMAT)) return st;
     MemorySink sink{reinterpret_cast<uint8_t*>(memory)};
     return save(stream, sink, kMemory);
 }
@@ -220,9 +229,7 @@ VEXA_EXPORT int __tqrSaveStreamF(const StreamState* stream, const char* name, in
     Name n;
     if (name == nullptr) return VEXA_RNG_FILE_OPEN;
     if (const int st = n.take(name, length)) return st;
-    int32_t bytes;
-    if (const int st = state_bytes(stream, &bytes)) return st;
-    if (bytes > 0xFFFF || count_chunks(stream) > 0xFFFF) return VEXA_RNG_FILE_FORMAT;  // nothing written
+    if (const int st = imageable(stream, VEXA_RNG_FILE_FORMAT)) return st;
     std::FILE* f = std::fopen(n.name, "wb");
     if (f == nullptr) return VEXA_RNG_FILE_OPEN;
     FileSink sink{f};
