@@ -11,6 +11,7 @@
 #include "vexa/data_fitting.h"
 #include "vexa/primitives.h"
 #include "vexa/random.h"
+#include "vexa/rng_distributions.h"
 #include "vexa/service.h"
 #include "vexa/statistics.h"
 #include "vexa/vector_math.h"
@@ -215,6 +216,36 @@ int main(void) {
         __tqrDeleteStream(&copy);
         __tqrDeleteStream(&sfmt);
         __tqrDeleteStream(&set);
+    }
+
+    /* Distributions: normal values by Box-Muller pairs from MT19937 and by
+     * the inverse CDF on MCG31M1's vector engines, exponential and Cauchy
+     * values; sample moments beside the exact ones. */
+    {
+        enum { N = 100000 };
+        static double g[N];
+        const uint32_t seed = 2026;
+        StreamState *mt = NULL, *mcg = NULL;
+        __tqrNewStreamEx(&mt, 0x800000, 1, &seed);
+        __tqrNewStreamEx(&mcg, 0x100000, 1, &seed);
+        const char* what[3] = {"Gaussian(1, 2), Box-Muller pairs, MT19937", "Gaussian(1, 2), inverse CDF, MCG31M1 engines",
+                               "Exponential(0, 3), MT19937"};
+        for (int k = 0; k < 3; ++k) {
+            const int st = k == 0   ? _tqrdRngGaussian(VEXA_RNG_GAUSSIAN_BOXMULLER2, mt, N, g, 1.0, 2.0)
+                           : k == 1 ? _tqrdRngGaussian(VEXA_RNG_GAUSSIAN_ICDF, mcg, N, g, 1.0, 2.0)
+                                    : _tqrdRngExponential(0, mt, N, g, 0.0, 3.0);
+            double m = 0, v = 0;
+            for (int i = 0; i < N; ++i) m += g[i];
+            m /= N;
+            for (int i = 0; i < N; ++i) v += (g[i] - m) * (g[i] - m);
+            printf("%s: mean %.4f, deviation %.4f over %d values (status %d)\n", what[k], m, sqrt(v / (N - 1)), N, st);
+        }
+        int below = 0;
+        _tqrdRngCauchy(0, mt, N, g, 0.0, 1.0);
+        for (int i = 0; i < N; ++i) below += g[i] < 1.0;
+        printf("Cauchy(0, 1): %.4f of the values below 1 (exactly 0.75)\n", (double)below / N);
+        __tqrDeleteStream(&mt);
+        __tqrDeleteStream(&mcg);
     }
 
     /* Data fitting: a not-a-knot cubic spline of sin on 12 points, values and

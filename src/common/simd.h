@@ -130,6 +130,11 @@ template <class V> VEXA_INLINE V sign_of(V v) {
 }
 template <int Imm> VEXA_INLINE __m256 round(__m256 v) { return _mm256_round_ps(v, Imm); }
 template <int Imm> VEXA_INLINE __m256d round(__m256d v) { return _mm256_round_pd(v, Imm); }
+// max(a, b) and min(a, b): b when either is NaN (the instructions' rule).
+VEXA_INLINE __m256 max(__m256 a, __m256 b) { return _mm256_max_ps(a, b); }
+VEXA_INLINE __m256d max(__m256d a, __m256d b) { return _mm256_max_pd(a, b); }
+VEXA_INLINE __m256 min(__m256 a, __m256 b) { return _mm256_min_ps(a, b); }
+VEXA_INLINE __m256d min(__m256d a, __m256d b) { return _mm256_min_pd(a, b); }
 VEXA_INLINE __m256 sqrt(__m256 v) { return _mm256_sqrt_ps(v); }
 VEXA_INLINE __m256d sqrt(__m256d v) { return _mm256_sqrt_pd(v); }
 
@@ -257,6 +262,28 @@ template <class V> VEXA_INLINE V is_finite(V v) {
 template <class V> VEXA_INLINE V is_inf(V v) {
     using T = elem<V>;
     return cmp_eq(abs(v), bit_pattern<T>(kInfBits<T>));
+}
+// The even and odd elements of the 2L values lo, hi (L the lanes), each in order.
+VEXA_INLINE void deinterleave(__m256d lo, __m256d hi, __m256d& even, __m256d& odd) {
+    const __m256d a = _mm256_permute2f128_pd(lo, hi, 0x20), b = _mm256_permute2f128_pd(lo, hi, 0x31);
+    even = _mm256_unpacklo_pd(a, b);
+    odd = _mm256_unpackhi_pd(a, b);
+}
+VEXA_INLINE void deinterleave(__m256 lo, __m256 hi, __m256& even, __m256& odd) {
+    const __m256 e = _mm256_shuffle_ps(lo, hi, 0x88), o = _mm256_shuffle_ps(lo, hi, 0xDD);
+    even = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(e), 0xD8));
+    odd = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(o), 0xD8));
+}
+// The inverse: lo, hi hold even[0], odd[0], even[1], odd[1], ...
+VEXA_INLINE void interleave(__m256d even, __m256d odd, __m256d& lo, __m256d& hi) {
+    const __m256d a = _mm256_unpacklo_pd(even, odd), b = _mm256_unpackhi_pd(even, odd);
+    lo = _mm256_permute2f128_pd(a, b, 0x20);
+    hi = _mm256_permute2f128_pd(a, b, 0x31);
+}
+VEXA_INLINE void interleave(__m256 even, __m256 odd, __m256& lo, __m256& hi) {
+    const __m256 a = _mm256_unpacklo_ps(even, odd), b = _mm256_unpackhi_ps(even, odd);
+    lo = _mm256_permute2f128_ps(a, b, 0x20);
+    hi = _mm256_permute2f128_ps(a, b, 0x31);
 }
 // Swaps the two lanes of every complex pair (re, im) -> (im, re).
 VEXA_INLINE __m256 swap_pairs(__m256 v) { return _mm256_permute_ps(v, 0xB1); }

@@ -6,8 +6,8 @@
 // doubles, and its unit (the scale of one state step of the output).
 //
 // The lanes always hold x, A x, A^2 x, A^3 x for the stream's next state x and
-// current multiplier A. Output routines rebuild them from x at the start, so
-// an integer call in between (which keeps no lanes) changes nothing; a
+// current multiplier A, after every routine, so the vector engines can start
+// from them. Output routines also rebuild them from x at the start; a
 // skip-ahead after a leapfrog therefore follows the leapfrogged sequence in
 // the vector path as in the scalar one (our choice).
 #pragma once
@@ -174,6 +174,8 @@ template <class G> int output_words(StreamState* s, int n, uint32_t* r) {
             else simd::storeu_int(r + 2 * i, v);
         },
         [&](int i, typename G::word x) { std::memcpy(r + kWords * i, &x, sizeof(x)); });
+    // The stream's lanes follow, for the vector engines that start from them.
+    if (LaneData* lanes = lanes_of(s)) fill_lanes<G>(*lanes, state_x<G>(s), state_a<G>(s));
     return VEXA_RNG_OK;
 }
 

@@ -22,6 +22,13 @@ namespace registry_size {
 #undef BRNG
 }  // namespace registry_size
 
+// The generator ids of the built-in records: registry_id::MCG59.
+namespace registry_id {
+#define BRNG(index, NAME, id, compat, size, seeds, zero, word, bits, subs, built) constexpr int32_t NAME = id;
+#include "vexa/brng_catalogue.def"
+#undef BRNG
+}  // namespace registry_id
+
 // A generator's view of its stream block: a struct that starts with the
 // StreamState header and lays out the state from byte 16, its size checked
 // against the registry record where it is defined.

@@ -1,0 +1,103 @@
+// Continuous distributions: nanoseconds per value for 10^6 values, ours on an
+// MT19937 stream (and the Gaussian's inverse CDF on MCG31M1, which takes the
+// vector engines) against GSL's routines on its mt19937 and the standard
+// library's distributions on std::mt19937. Names are DISTRIBUTION/WHO/SIZE
+// for tools/bench_ratios.py. NumPy's figures come from
+// bench/numpy_distributions.py.
+#include <benchmark/benchmark.h>
+#include <gsl/gsl_randist.h>
+#include <gsl/gsl_rng.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "vexa/rng_distributions.h"
+
+namespace {
+
+constexpr int32_t kMt19937 = 0x800000, kMcg31 = 0x100000;
+
+template <class T> void ours(benchmark::State& st, int32_t id, int (*kernel)(StreamState*, int, T*)) {
+    const int n = int(st.range(0));
+    StreamState* s = nullptr;
+    const uint32_t seed = 7;
+    __tqrNewStreamEx(&s, id, 1, &seed);
+    std::vector<T> r(static_cast<std::size_t>(n));
+    for (auto _ : st) {
+        kernel(s, n, r.data());
+        benchmark::DoNotOptimize(r.data());
+    }
+    __tqrDeleteStream(&s);
+    st.SetItemsProcessed(st.iterations() * n);
+}
+
+void gsl(benchmark::State& st, double (*draw)(gsl_rng*)) {
+    const int n = int(st.range(0));
+    gsl_rng* g = gsl_rng_alloc(gsl_rng_mt19937);
+    gsl_rng_set(g, 7);
+    std::vector<double> r(static_cast<std::size_t>(n));
+    for (auto _ : st) {
+        for (double& x : r) x = draw(g);
+        benchmark::DoNotOptimize(r.data());
+    }
+    gsl_rng_free(g);
+    st.SetItemsProcessed(st.iterations() * n);
+}
+
+template <class D> void standard(benchmark::State& st, D dist) {
+    const int n = int(st.range(0));
+    std::mt19937 g(7);
+    std::vector<double> r(static_cast<std::size_t>(n));
+    for (auto _ : st) {
+        for (double& x : r) x = dist(g);
+        benchmark::DoNotOptimize(r.data());
+    }
+    st.SetItemsProcessed(st.iterations() * n);
+}
+
+constexpr int kN = 1000000;
+
+template <class T> using Kernel = int (*)(StreamState*, int, T*);
+template <class T> void add_ours(const char* name, int32_t id, Kernel<T> k) {
+    benchmark::RegisterBenchmark((std::string(name) + "/vexa").c_str(), ours<T>, id, k)->Arg(kN);
+}
+void add_gsl(const char* name, const char* who, double (*draw)(gsl_rng*)) {
+    benchmark::RegisterBenchmark((std::string(name) + "/" + who).c_str(), gsl, draw)->Arg(kN);
+}
+
+const int registered = [] {
+    add_ours<double>("dGaussianBM2", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGaussian(1, s, n, r, 0.0, 1.0); });
+    add_ours<double>("dGaussianBM", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGaussian(0, s, n, r, 0.0, 1.0); });
+    add_ours<double>("dGaussianICDF", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGaussian(2, s, n, r, 0.0, 1.0); });
+    add_ours<double>("dGaussianEngine", kMcg31, [](StreamState* s, int n, double* r) { return _tqrdRngGaussian(2, s, n, r, 0.0, 1.0); });
+    add_ours<float>("sGaussianBM2", kMt19937, [](StreamState* s, int n, float* r) { return _tqrsRngGaussian(1, s, n, r, 0.0f, 1.0f); });
+    add_ours<double>("dExponential", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngExponential(0, s, n, r, 0.0, 1.0); });
+    add_ours<float>("sExponential", kMt19937, [](StreamState* s, int n, float* r) { return _tqrsRngExponential(0, s, n, r, 0.0f, 1.0f); });
+    add_ours<double>("dLaplace", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngLaplace(0, s, n, r, 0.0, 1.0); });
+    add_ours<double>("dWeibull", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngWeibull(0, s, n, r, 2.5, 0.0, 1.0); });
+    add_ours<double>("dCauchy", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngCauchy(0, s, n, r, 0.0, 1.0); });
+    add_ours<double>("dRayleigh", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngRayleigh(0, s, n, r, 0.0, 1.0); });
+    add_ours<double>("dLognormal", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngLognormal(0, s, n, r, 0.0, 1.0, 0.0, 1.0); });
+    add_ours<double>("dGumbel", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGumbel(0, s, n, r, 0.0, 1.0); });
+    add_ours<double>("dUniform", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngUniform(0, s, n, r, 0.0, 1.0); });
+    // GSL's ziggurat and its polar Box-Muller are both peers of the Gaussian.
+    add_gsl("dGaussianBM2", "gsl", [](gsl_rng* g) { return gsl_ran_gaussian_ziggurat(g, 1.0); });
+    add_gsl("dGaussianBM2", "gsl_polar", [](gsl_rng* g) { return gsl_ran_gaussian(g, 1.0); });
+    add_gsl("dExponential", "gsl", [](gsl_rng* g) { return gsl_ran_exponential(g, 1.0); });
+    add_gsl("dLaplace", "gsl", [](gsl_rng* g) { return gsl_ran_laplace(g, 1.0); });
+    add_gsl("dWeibull", "gsl", [](gsl_rng* g) { return gsl_ran_weibull(g, 1.0, 2.5); });
+    add_gsl("dCauchy", "gsl", [](gsl_rng* g) { return gsl_ran_cauchy(g, 1.0); });
+    add_gsl("dRayleigh", "gsl", [](gsl_rng* g) { return gsl_ran_rayleigh(g, 1.0); });
+    add_gsl("dLognormal", "gsl", [](gsl_rng* g) { return gsl_ran_lognormal(g, 0.0, 1.0); });
+    add_gsl("dGumbel", "gsl", [](gsl_rng* g) { return gsl_ran_gumbel1(g, 1.0, 1.0); });
+    add_gsl("dUniform", "gsl", [](gsl_rng* g) { return gsl_rng_uniform(g); });
+    benchmark::RegisterBenchmark("dGaussianBM2/std", standard<std::normal_distribution<double>>,
+                                 std::normal_distribution<double>(0.0, 1.0))->Arg(kN);
+    benchmark::RegisterBenchmark("dExponential/std", standard<std::exponential_distribution<double>>,
+                                 std::exponential_distribution<double>(1.0))->Arg(kN);
+    return 0;
+}();
+
+}  // namespace

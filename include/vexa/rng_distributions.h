@@ -1,0 +1,61 @@
+/* Random distributions: kernels that fill an array with values of a
+ * distribution drawn from a stream. The front-end checks the parameters; a
+ * kernel returns the status of the generator it draws from (0, or a negative
+ * code of rng_status.def, with the array then unspecified), or VEXA_RNG_MEMORY
+ * when a cache chunk cannot be made. Usable from C and C++.
+ *
+ * Continuous distributions, double (_tqrd...) and float (_tqrs...):
+ *   Uniform      (a, b)               on [a, b); bit 30 of the method word
+ *                                     clamps every value into [a, b]
+ *   Gaussian     (a, sigma)           normal; method 0 Box-Muller, 1 Box-Muller
+ *                                     giving both values of a pair, 2 inverse CDF
+ *   Exponential  (a, beta)            a - beta ln u, never below a
+ *   Laplace      (a, beta)            a -+ beta ln u1, the sign by u2
+ *   Weibull      (alpha, a, beta)     a + beta (-ln u)^(1/alpha)
+ *   Cauchy       (a, beta)            a + beta tan v, v uniform on [-pi/2, pi/2)
+ *   Rayleigh     (a, beta)            a + beta sqrt(-ln u)
+ *   Lognormal    (a, sigma, b, beta)  b + beta exp(N(a, sigma)); method 0 draws
+ *                                     the normals by Gaussian method 1, any
+ *                                     other by the inverse CDF
+ *   Gumbel       (a, beta)            a + beta ln E, E standard exponential
+ *
+ * The Gaussian's inverse CDF on MCG31M1 and MCG59 streams runs on the
+ * generators' vector engines and evaluates the inverse normal CDF in
+ * registers (our choice of approximation): that of the CdfNormInv EP kernel,
+ * a central polynomial in 2p - 1 on [1/4, 3/4] and in the tails a polynomial
+ * in sqrt(-ln 2p) by rows, at least 28.5 correct bits: the accuracy of the
+ * ErfInv EP kernel that the inverse-error-function path of other streams
+ * uses. Neither generator gives 0 or 1, so no value is infinite.
+ */
+#ifndef VEXA_RNG_DISTRIBUTIONS_H
+#define VEXA_RNG_DISTRIBUTIONS_H
+
+#include "vexa/random.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Method words. */
+#define VEXA_RNG_UNIFORM_STD 0
+#define VEXA_RNG_UNIFORM_ACCURATE 0x40000000
+#define VEXA_RNG_GAUSSIAN_BOXMULLER 0
+#define VEXA_RNG_GAUSSIAN_BOXMULLER2 1
+#define VEXA_RNG_GAUSSIAN_ICDF 2
+#define VEXA_RNG_LOGNORMAL_BOXMULLER2 0
+#define VEXA_RNG_LOGNORMAL_ICDF 1
+
+#define VEXA_RNG_PARAMS_2(T) T, T
+#define VEXA_RNG_PARAMS_3(T) T, T, T
+#define VEXA_RNG_PARAMS_4(T) T, T, T, T
+#define RNG_CONTINUOUS(Name, count, names)                                                              \
+    int _tqrdRng##Name(int method, StreamState* stream, int n, double* r, VEXA_RNG_PARAMS_##count(double)); \
+    int _tqrsRng##Name(int method, StreamState* stream, int n, float* r, VEXA_RNG_PARAMS_##count(float));
+#include "vexa/rng_distributions.def"
+#undef RNG_CONTINUOUS
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
