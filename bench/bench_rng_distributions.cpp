@@ -5,6 +5,7 @@
 // for tools/bench_ratios.py. NumPy's figures come from
 // bench/numpy_distributions.py.
 #include <benchmark/benchmark.h>
+#include <gsl/gsl_linalg.h>
 #include <gsl/gsl_randist.h>
 #include <gsl/gsl_rng.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "vexa/rng_distributions.h"
+#include "vexa/service.h"
 
 namespace {
 
@@ -67,7 +69,85 @@ void add_gsl(const char* name, const char* who, double (*draw)(gsl_rng*)) {
     benchmark::RegisterBenchmark((std::string(name) + "/" + who).c_str(), gsl, draw)->Arg(kN);
 }
 
+// Multivariate Gaussian at dimension d, 10^6 values: an upper-triangular
+// factor (full storage), against GSL's routine with the same factor and
+// against the two steps alone, the normals and the BLAS product.
+std::vector<double> factor(int d) {
+    std::vector<double> t(std::size_t(d) * std::size_t(d), 0.0);
+    for (int j = 0; j < d; ++j)
+        for (int i = 0; i <= j; ++i) t[std::size_t(i + j * d)] = i == j ? 1.0 + 0.1 * i : 0.3 / (1 + j - i);
+    return t;
+}
+void mv_ours(benchmark::State& st) {
+    const int d = int(st.range(0)), n = kN / d;
+    StreamState* s = nullptr;
+    const uint32_t seed = 7;
+    __tqrNewStreamEx(&s, kMt19937, 1, &seed);
+    const std::vector<double> t = factor(d), a(std::size_t(d), 1.0);
+    std::vector<double> r(std::size_t(n) * std::size_t(d));
+    for (auto _ : st) {
+        _tqrdRngGaussianMV(1, s, n, r.data(), d, VEXA_RNG_MV_FULL, a.data(), t.data());
+        benchmark::DoNotOptimize(r.data());
+    }
+    __tqrDeleteStream(&s);
+    st.SetItemsProcessed(st.iterations() * n * d);
+}
+void mv_parts(benchmark::State& st) {
+    const int d = int(st.range(0)), n = kN / d;
+    StreamState* s = nullptr;
+    const uint32_t seed = 7;
+    __tqrNewStreamEx(&s, kMt19937, 1, &seed);
+    const std::vector<double> t = factor(d);
+    std::vector<double> r(std::size_t(n) * std::size_t(d));
+    const double one = 1;
+    for (auto _ : st) {
+        _tqrdRngGaussian(1, s, n * d, r.data(), 0.0, 1.0);
+        vexa_blas_xdtrmm("L", "U", "T", "N", &d, &n, &one, t.data(), &d, r.data(), &d);
+        benchmark::DoNotOptimize(r.data());
+    }
+    __tqrDeleteStream(&s);
+    st.SetItemsProcessed(st.iterations() * n * d);
+}
+void mv_gsl(benchmark::State& st) {
+    const int d = int(st.range(0)), n = kN / d;
+    gsl_rng* g = gsl_rng_alloc(gsl_rng_mt19937);
+    const std::vector<double> t = factor(d);
+    gsl_matrix* l = gsl_matrix_alloc(std::size_t(d), std::size_t(d));
+    gsl_vector* mu = gsl_vector_alloc(std::size_t(d));
+    gsl_vector* x = gsl_vector_alloc(std::size_t(d));
+    gsl_vector_set_all(mu, 1.0);
+    for (int i = 0; i < d; ++i)
+        for (int j = 0; j < d; ++j) gsl_matrix_set(l, std::size_t(i), std::size_t(j), i >= j ? t[std::size_t(j + i * d)] : 0.0);
+    for (auto _ : st) {
+        for (int v = 0; v < n; ++v) gsl_ran_multivariate_gaussian(g, mu, l, x);
+        benchmark::DoNotOptimize(x->data);
+    }
+    gsl_vector_free(x);
+    gsl_vector_free(mu);
+    gsl_matrix_free(l);
+    gsl_rng_free(g);
+    st.SetItemsProcessed(st.iterations() * n * d);
+}
+
 const int registered = [] {
+    add_ours<double>("dGamma0.5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 0.5, 0.0, 1.0); });
+    add_ours<double>("dGamma2.5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 2.5, 0.0, 1.0); });
+    add_ours<double>("dGamma100", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 100.0, 0.0, 1.0); });
+    add_ours<double>("dBeta0.5_0.5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 0.5, 0.5, 0.0, 1.0); });
+    add_ours<double>("dBeta2_3", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 2.0, 3.0, 0.0, 1.0); });
+    add_ours<double>("dBeta50_50", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 50.0, 50.0, 0.0, 1.0); });
+    add_gsl("dGamma0.5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 0.5, 1.0); });
+    add_gsl("dGamma2.5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 2.5, 1.0); });
+    add_gsl("dGamma100", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 100.0, 1.0); });
+    add_gsl("dBeta0.5_0.5", "gsl", [](gsl_rng* g) { return gsl_ran_beta(g, 0.5, 0.5); });
+    add_gsl("dBeta2_3", "gsl", [](gsl_rng* g) { return gsl_ran_beta(g, 2.0, 3.0); });
+    add_gsl("dBeta50_50", "gsl", [](gsl_rng* g) { return gsl_ran_beta(g, 50.0, 50.0); });
+    for (int d : {10, 100}) {
+        const std::string name = "dGaussianMV" + std::to_string(d);
+        benchmark::RegisterBenchmark((name + "/vexa").c_str(), mv_ours)->Arg(d);
+        benchmark::RegisterBenchmark((name + "/parts").c_str(), mv_parts)->Arg(d);
+        benchmark::RegisterBenchmark((name + "/gsl").c_str(), mv_gsl)->Arg(d);
+    }
     add_ours<double>("dGaussianBM2", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGaussian(1, s, n, r, 0.0, 1.0); });
     add_ours<double>("dGaussianBM", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGaussian(0, s, n, r, 0.0, 1.0); });
     add_ours<double>("dGaussianICDF", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGaussian(2, s, n, r, 0.0, 1.0); });

@@ -12,6 +12,18 @@ import time
 import numpy as np
 
 N = 10_000_000
+
+
+def covariance(d):
+    # T'T for the factor of bench_rng_distributions.cpp.
+    t = np.zeros((d, d))
+    for j in range(d):
+        for i in range(j + 1):
+            t[i, j] = 1.0 + 0.1 * i if i == j else 0.3 / (1 + j - i)
+    return t.T @ t
+
+
+MV = {10: covariance(10), 100: covariance(100)}
 g = np.random.default_rng(7)
 out = np.empty(N)
 cases = {
@@ -25,6 +37,14 @@ cases = {
     'dCauchy': lambda: g.standard_cauchy(N),
     'dRayleigh': lambda: g.rayleigh(1.0, N),
     'dUniform': lambda: g.random(N, out=out),
+    'dGamma0.5': lambda: g.gamma(0.5, 1.0, N),
+    'dGamma2.5': lambda: g.gamma(2.5, 1.0, N),
+    'dGamma100': lambda: g.gamma(100.0, 1.0, N),
+    'dBeta0.5_0.5': lambda: g.beta(0.5, 0.5, N),
+    'dBeta2_3': lambda: g.beta(2.0, 3.0, N),
+    'dBeta50_50': lambda: g.beta(50.0, 50.0, N),
+    'dGaussianMV10': lambda: g.multivariate_normal(np.ones(10), MV[10], N // 10, method='cholesky'),
+    'dGaussianMV100': lambda: g.multivariate_normal(np.ones(100), MV[100], N // 100, method='cholesky'),
 }
 reps = int(sys.argv[1]) if len(sys.argv) > 1 else 5
 times = {k: [] for k in cases}

@@ -116,7 +116,7 @@ const char* const kRandomExports[] = {
                                 "vexa_tqr_sub_kernel_vrng_coreavx2_" #prefix "engine" #N "_float",
     VEXA_ENGINE_SIZES(ENGINE_NAMES, mcg31m1_) VEXA_ENGINE_SIZES(ENGINE_NAMES, mcg59_) VEXA_ENGINE_SIZES(ENGINE_NAMES, )
 #undef ENGINE_NAMES
-#define RNG_CONTINUOUS(Name, count, names) "_tqrdRng" #Name, "_tqrsRng" #Name,
+#define RNG_CONTINUOUS(Name, params) "_tqrdRng" #Name, "_tqrsRng" #Name,
 #include "vexa/rng_distributions.def"
 #undef RNG_CONTINUOUS
 };

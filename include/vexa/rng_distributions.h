@@ -18,6 +18,13 @@
  *                                     the normals by Gaussian method 1, any
  *                                     other by the inverse CDF
  *   Gumbel       (a, beta)            a + beta ln E, E standard exponential
+ *   Gamma        (alpha, a, beta)     a + beta G, G standard gamma of shape alpha
+ *   Beta         (p, q, a, beta)      a + beta B, B standard beta of shapes p, q
+ *   GaussianMV   (d, storage, a, T)   n vectors of d values (vector after
+ *                                     vector): a + the factor times d normals
+ *                                     drawn by the Gaussian method of the
+ *                                     method word; an unknown storage code
+ *                                     leaves the normals as drawn
  *
  * The Gaussian's inverse CDF on MCG31M1 and MCG59 streams runs on the
  * generators' vector engines and evaluates the inverse normal CDF in
@@ -45,13 +52,23 @@ extern "C" {
 #define VEXA_RNG_LOGNORMAL_BOXMULLER2 0
 #define VEXA_RNG_LOGNORMAL_ICDF 1
 
-#define VEXA_RNG_PARAMS_2(T) T, T
-#define VEXA_RNG_PARAMS_3(T) T, T, T
-#define VEXA_RNG_PARAMS_4(T) T, T, T, T
-#define RNG_CONTINUOUS(Name, count, names)                                                              \
-    int _tqrdRng##Name(int method, StreamState* stream, int n, double* r, VEXA_RNG_PARAMS_##count(double)); \
-    int _tqrsRng##Name(int method, StreamState* stream, int n, float* r, VEXA_RNG_PARAMS_##count(float));
+/* Storage codes of the multivariate Gaussian's factor. */
+#define VEXA_RNG_MV_FULL 0     /* d x d, read as upper triangular, column-major: x = T'z */
+#define VEXA_RNG_MV_PACKED 1   /* lower triangle packed by columns: x = L z */
+#define VEXA_RNG_MV_DIAGONAL 2 /* d values: x_j = T_j z_j */
+
+#define VEXA_RNG_STRIP(...) __VA_ARGS__
+#define RNG_CONTINUOUS(Name, params) \
+    int _tqrdRng##Name(int method, StreamState* stream, int n, double* r, VEXA_RNG_STRIP params);
+#define VEXA_T double
 #include "vexa/rng_distributions.def"
+#undef VEXA_T
+#undef RNG_CONTINUOUS
+#define RNG_CONTINUOUS(Name, params) \
+    int _tqrsRng##Name(int method, StreamState* stream, int n, float* r, VEXA_RNG_STRIP params);
+#define VEXA_T float
+#include "vexa/rng_distributions.def"
+#undef VEXA_T
 #undef RNG_CONTINUOUS
 
 #ifdef __cplusplus

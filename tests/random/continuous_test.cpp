@@ -57,11 +57,11 @@ struct Stream {
 
 // ---- the kernels by name, both types ------------------------------------
 template <class T> struct K;
-#define KERNEL_ROW(Name, count, names) \
-    static int Name(int m, StreamState* s, int n, T* r, auto... p) { return call_##Name(m, s, n, r, T(p)...); }
+#define KERNEL_ROW(Name, params) \
+    static int Name(int m, StreamState* s, int n, T* r, auto... p) { return call_##Name(m, s, n, r, p...); }
 template <> struct K<double> {
     using T = double;
-#define RNG_CONTINUOUS(Name, count, names) static constexpr auto call_##Name = _tqrdRng##Name;
+#define RNG_CONTINUOUS(Name, params) static constexpr auto call_##Name = _tqrdRng##Name;
 #include "vexa/rng_distributions.def"
 #undef RNG_CONTINUOUS
 #define RNG_CONTINUOUS KERNEL_ROW
@@ -70,7 +70,7 @@ template <> struct K<double> {
 };
 template <> struct K<float> {
     using T = float;
-#define RNG_CONTINUOUS(Name, count, names) static constexpr auto call_##Name = _tqrsRng##Name;
+#define RNG_CONTINUOUS(Name, params) static constexpr auto call_##Name = _tqrsRng##Name;
 #include "vexa/rng_distributions.def"
 #undef RNG_CONTINUOUS
 #define RNG_CONTINUOUS KERNEL_ROW
@@ -266,7 +266,7 @@ template <class T> void pairs_split_anyhow() {
     for (int k = 0; k < 3; ++k) parts.push_back(whole.copy());
     std::vector<T> want(3000);
     ASSERT_EQ(K<T>::Gaussian(1, whole.s, 3000, want.data(), 0.5, 3.0), 0);
-    const std::vector<std::vector<int>> splits = {{3, 5, 2992}, {1, 1, 1, 1023, 1025, 949}, {1023, 1, 1977}};
+    const std::vector<std::vector<int>> splits = {{3, 5, 2992}, {1, 1, 1, 1023, 1025, 949}, {1023, 1, 1976}};
     for (std::size_t k = 0; k < splits.size(); ++k) {
         std::vector<T> got(3000);
         int at = 0;

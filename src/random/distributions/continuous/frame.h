@@ -69,6 +69,21 @@ template <class F, class T> VEXA_INLINE void apply_scalar(int n, const T* in, T 
     vm::call<F, T>(vm::Slot::EP, VEXA_VM_KEEP_DENORMALS, n, in, b, out);
 }
 
+// The same in the HA slot, where a value (not only a test) is computed from
+// the function's result and its error would grow.
+template <class F, class T> VEXA_INLINE void apply_ha(int n, const T* in, T* out) {
+    vm::call<F, T>(vm::Slot::HA, VEXA_VM_KEEP_DENORMALS, n, in, out);
+}
+
+// Candidates of an acceptance-rejection method are made in blocks of at most
+// kBlock, a little more than the values still missing (the acceptance rates
+// are all above 1/2), and the accepted ones are stored in order.
+constexpr int kBlock = 512;
+VEXA_INLINE int candidates(int missing, int extra_per_16) {
+    const long want = long(missing) + long(missing) * extra_per_16 / 16 + 4;
+    return want < kBlock ? int(want) : kBlock;
+}
+
 // The first `count` elements at p as a register (count <= lanes), and back.
 template <class T> VEXA_INLINE vec<T> load_n(const T* p, int count) {
     if (count == simd::lanes<T>) return simd::loadu(p);
