@@ -117,8 +117,10 @@ const char* const kRandomExports[] = {
     VEXA_ENGINE_SIZES(ENGINE_NAMES, mcg31m1_) VEXA_ENGINE_SIZES(ENGINE_NAMES, mcg59_) VEXA_ENGINE_SIZES(ENGINE_NAMES, )
 #undef ENGINE_NAMES
 #define RNG_CONTINUOUS(Name, params) "_tqrdRng" #Name, "_tqrsRng" #Name,
+#define RNG_DISCRETE(Name, params) "_tqriRng" #Name,
 #include "vexa/rng_distributions.def"
 #undef RNG_CONTINUOUS
+#undef RNG_DISCRETE
 };
 #undef BRNG
 

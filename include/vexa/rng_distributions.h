@@ -26,6 +26,19 @@
  *                                     method word; an unknown storage code
  *                                     leaves the normals as drawn
  *
+ * Discrete distributions, into 32-bit integers (_tqri...):
+ *   Bernoulli      (p)      1 with probability p: a float uniform u, 1 when
+ *                           (float) p > u
+ *   Uniform        (a, b)   a ... b - 1: the floor of a double uniform on [a, b)
+ *   Geometric      (p)      P(k) = p (1 - p)^k: floor(ln u / ln(1 - p)) from
+ *                           a float uniform, at most 2^31 - 1 (our choice)
+ *   UniformBits    ()       the generator's integer output, n words of its size
+ *   UniformBits32  ()       n 32-bit words of full uniform bits: the integer
+ *                           output of MT19937, MT2203, SFMT19937, NONDETERM,
+ *                           ARS5 and PHILOX4X32X10, bits 27-58 of MCG59's
+ *                           states; VEXA_RNG_BAD_BITS_GENERATOR for the others
+ *   UniformBits64  ()       n 64-bit words, each two such 32-bit words
+ *
  * The Gaussian's inverse CDF on MCG31M1 and MCG59 streams runs on the
  * generators' vector engines and evaluates the inverse normal CDF in
  * registers (our choice of approximation): that of the CdfNormInv EP kernel,
@@ -70,6 +83,9 @@ extern "C" {
 #include "vexa/rng_distributions.def"
 #undef VEXA_T
 #undef RNG_CONTINUOUS
+#define RNG_DISCRETE(Name, params) int _tqriRng##Name(int method, StreamState* stream, int n, VEXA_RNG_STRIP params);
+#include "vexa/rng_distributions.def"
+#undef RNG_DISCRETE
 
 #ifdef __cplusplus
 }

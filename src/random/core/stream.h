@@ -29,6 +29,13 @@ namespace registry_id {
 #undef BRNG
 }  // namespace registry_id
 
+// The registry indices of the built-in records: registry_index::MT19937.
+namespace registry_index {
+#define BRNG(index, NAME, id, compat, size, seeds, zero, word, bits, subs, built) constexpr int32_t NAME = index;
+#include "vexa/brng_catalogue.def"
+#undef BRNG
+}  // namespace registry_index
+
 // A generator's view of its stream block: a struct that starts with the
 // StreamState header and lays out the state from byte 16, its size checked
 // against the registry record where it is defined.

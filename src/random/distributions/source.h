@@ -28,6 +28,21 @@ VEXA_INLINE int uniform(StreamState* s, int n, float* r, float a, float b) {
     return p->sBRng(s, n, r, a, b);
 }
 
+// The stream's n integer outputs (words of the generator's size).
+VEXA_INLINE int words(StreamState* s, int n, uint32_t* r) {
+    const BrngProperties* p = record_of(s->brng);
+    if (p == nullptr) return VEXA_RNG_INVALID_BRNG;
+    if (p->iBRng == nullptr) return VEXA_RNG_NULL_ROUTINE;
+    return p->iBRng(s, n, r);
+}
+
+// The registry index of the stream's generator, or -1.
+VEXA_INLINE int32_t registry_index_of(const StreamState* s) {
+    int32_t index, offset;
+    const BrngProperties* table = __tqrGetBrngBaseOffset(s->brng, &index, &offset);
+    return __tqrIsBrngValid(table, index, offset) == VEXA_RNG_OK ? index : -1;
+}
+
 // The streams whose generators have vector engines.
 VEXA_INLINE bool has_engines(const StreamState* s) {
     return s->brng == registry_id::MCG31M1 || s->brng == registry_id::MCG59;

@@ -24,7 +24,7 @@
 // value in the HA slot, those only tested in the EP slot.
 #include <cmath>
 
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

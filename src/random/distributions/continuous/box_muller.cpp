@@ -10,7 +10,7 @@
 // call ends inside a pair, the pair's uniforms stay in the stream's chunk
 // (2 for double, 1 for float) and the next call starts with its cosine value,
 // so a run of values does not depend on how it is split into calls.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 #include "random/distributions/continuous/gaussian.h"
 
 namespace vexa::rng::dist {

@@ -4,7 +4,7 @@
 // kernel reported them.
 #include <cstdint>
 
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Cauchy: a + beta tan v for v uniform on [-pi/2, pi/2).
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

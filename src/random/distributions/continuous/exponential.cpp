@@ -1,7 +1,7 @@
 // Exponential: a - beta ln u for u uniform on [0, 1), never below a. The
 // logarithm runs in place on the output array; ln 0 becomes the logarithm
 // callback's -744.44 (float -103.28), so u = 0 gives a + 744.44 beta.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

@@ -22,7 +22,7 @@
 // that make a value run in the HA slot; those only tested, in the EP slot.
 #include <cmath>
 
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

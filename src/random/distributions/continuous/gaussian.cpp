@@ -2,7 +2,7 @@
 // call and runs the method of the method word from its table; a stream of
 // MCG31M1 or MCG59 reaches the inverse CDF on the vector engines instead of
 // the inverse-error-function one (double only).
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 #include "random/distributions/continuous/gaussian.h"
 
 namespace {

@@ -11,7 +11,7 @@
 // the tails) cost 2.5 times as much per value. Neither generator gives 0 or
 // 1, so every value is finite. A stream without lane data gets
 // VEXA_RNG_MEMORY.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 #include "random/distributions/continuous/gaussian.h"
 #include "vector_math/special/erfc_core.h"
 

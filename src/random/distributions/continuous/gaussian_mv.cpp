@@ -11,7 +11,7 @@
 // d = 1 is the univariate Gaussian with mean a[0] and deviation T[0]. An
 // unknown storage code leaves the normals as drawn. Normals are drawn in
 // pieces of whole vectors, so n d may exceed the range of an int.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 #include "vexa/service.h"
 
 namespace vexa::rng::dist {

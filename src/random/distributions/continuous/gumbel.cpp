@@ -1,6 +1,6 @@
 // Gumbel (of the minimum): a + beta ln E for E standard exponential, drawn by
 // the exponential kernel.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

@@ -1,7 +1,7 @@
 // Laplace: from a pair (u1, u2) of uniforms on [0, 1), a - beta ln u1 when
 // u2 <= 1/2 and a + beta ln u1 otherwise. Pairs are drawn 1024 at a time
 // into a stack area, u1 from the even positions and u2 from the odd ones.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

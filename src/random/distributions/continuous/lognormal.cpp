@@ -1,7 +1,7 @@
 // Lognormal: b + beta exp(y) for y normal with mean a and deviation sigma,
 // drawn by the Gaussian dispatcher: method word 0 takes its second
 // Box-Muller method, any other word its inverse CDF.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

@@ -1,5 +1,5 @@
 // Rayleigh: a + beta sqrt(-ln u) for u uniform on [0, 1), never below a.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

@@ -1,7 +1,7 @@
 // Uniform on [a, b): the generator's own routine. The accurate variant (bit
 // 30 of the method word) clamps every value into [a, b], since a + (b - a) u
 // can round up to b or, for bounds of opposite signs, past either end.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

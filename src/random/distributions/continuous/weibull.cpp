@@ -1,6 +1,6 @@
 // Weibull: a + beta (-ln u)^(1/alpha) for u uniform on [0, 1), never below a.
 // With alpha = 1 no power is taken.
-#include "random/distributions/continuous/frame.h"
+#include "random/distributions/frame.h"
 
 namespace vexa::rng::dist {
 namespace {

@@ -1,4 +1,4 @@
-// What the continuous distributions share: their constants per type, the
+// What the distributions share: their constants per type, the
 // error callbacks they install, the frame that installs them, the
 // vector-math calls they make, and the blocked loop of their final steps.
 //

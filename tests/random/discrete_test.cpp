@@ -1,0 +1,183 @@
+// The discrete distributions: each kernel against its rule applied here to
+// the uniforms of a copy of the stream, the laws by chi-square against the
+// exact probabilities, the ends of the parameter ranges, and the bit
+// generators' dispatch by generator.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "vexa/rng_distributions.h"
+
+namespace {
+
+constexpr int32_t kMcg31 = 0x100000, kMcg59 = 0x400000, kMt19937 = 0x800000, kPhilox = 0x1000000;
+constexpr int kLawSize = 1000000 / VEXA_TEST_SCALE;
+
+struct Stream {
+    StreamState* s = nullptr;
+    explicit Stream(int32_t id = kMt19937, uint32_t seed = 11) { EXPECT_EQ(__tqrNewStreamEx(&s, id, 1, &seed), 0); }
+    explicit Stream(StreamState* adopted) : s(adopted) {}
+    Stream(Stream&& o) noexcept : s(o.s) { o.s = nullptr; }
+    Stream copy() const {
+        StreamState* c = nullptr;
+        EXPECT_EQ(__tqrCopyStream(&c, s), 0);
+        return Stream(c);
+    }
+    ~Stream() {
+        if (s != nullptr) __tqrDeleteStream(&s);
+    }
+    BrngProperties record() const {
+        BrngProperties p{};
+        __tqrGetBrngProperties(s->brng, &p);
+        return p;
+    }
+};
+
+// Chi-square of the counts of values 0 .. K-1 (the last cell also takes
+// everything above) against pmf, cells with an expectation below 20 merged
+// into their neighbour. Returns (statistic, degrees of freedom).
+std::pair<double, int> chi_square(const std::vector<int32_t>& x, const std::function<double(int)>& pmf, int cells) {
+    std::vector<double> count(std::size_t(cells), 0), expect(std::size_t(cells), 0);
+    for (int32_t v : x) count[std::size_t(std::min(std::max(v, 0), cells - 1))] += 1;
+    double below = 0;
+    for (int k = 0; k < cells - 1; ++k) below += expect[std::size_t(k)] = pmf(k) * double(x.size());
+    expect[std::size_t(cells - 1)] = double(x.size()) - below;
+    double stat = 0, o = 0, e = 0;
+    int df = -1;
+    for (int k = 0; k < cells; ++k) {
+        o += count[std::size_t(k)];
+        e += expect[std::size_t(k)];
+        if (e >= 20 || k == cells - 1) {
+            if (e > 0) stat += (o - e) * (o - e) / e, ++df;
+            o = e = 0;
+        }
+    }
+    return {stat, df};
+}
+// The statistic exceeds df + 5 sqrt(2 df) + 10 with probability below 10^-5
+// for the df of these tests (normal approximation with a margin for the
+// chi-square's right skew).
+void expect_law(const char* what, const std::vector<int32_t>& x, const std::function<double(int)>& pmf, int cells) {
+    const auto [stat, df] = chi_square(x, pmf, cells);
+    EXPECT_LT(stat, df + 5 * std::sqrt(2.0 * df) + 10) << what << " df " << df;
+}
+
+TEST(Discrete, Bernoulli) {
+    for (double p : {0.0, 1.0, 0.3, 1e-7}) {
+        Stream s;
+        Stream c = s.copy();
+        std::vector<int32_t> x(5000);
+        ASSERT_EQ(_tqriRngBernoulli(0, s.s, 5000, x.data(), p), 0);
+        std::vector<float> u(5000);
+        ASSERT_EQ(c.record().sBRng(c.s, 5000, u.data(), 0.0f, 1.0f), 0);
+        for (int i = 0; i < 5000; ++i) ASSERT_EQ(x[i], float(p) > u[i] ? 1 : 0) << p << " " << i;
+    }
+    Stream s;
+    std::vector<int32_t> x(kLawSize);
+    ASSERT_EQ(_tqriRngBernoulli(0, s.s, kLawSize, x.data(), 0.3), 0);
+    expect_law("bernoulli", x, [](int k) { return k == 0 ? 0.7 : 0.3; }, 2);
+}
+
+TEST(Discrete, UniformIntegers) {
+    Stream s;
+    std::vector<int32_t> x(3000);
+    ASSERT_EQ(_tqriRngUniform(0, s.s, 3000, x.data(), 0, 1), 0);
+    for (int32_t v : x) ASSERT_EQ(v, 0);
+    Stream c = s.copy();
+    ASSERT_EQ(_tqriRngUniform(0, s.s, 3000, x.data(), -5, 7), 0);
+    std::vector<double> u(3000);
+    ASSERT_EQ(c.record().dBRng(c.s, 3000, u.data(), -5.0, 7.0), 0);
+    for (int i = 0; i < 3000; ++i) ASSERT_EQ(x[i], int32_t(std::floor(u[i]))) << i;
+    // The extremes of the 32-bit range.
+    ASSERT_EQ(_tqriRngUniform(0, s.s, 3000, x.data(), INT32_MIN, INT32_MAX), 0);
+    for (int32_t v : x) ASSERT_LT(v, INT32_MAX);
+    std::vector<int32_t> y(kLawSize);
+    ASSERT_EQ(_tqriRngUniform(0, s.s, kLawSize, y.data(), 3, 40), 0);
+    for (int32_t& v : y) v -= 3;
+    expect_law("uniform", y, [](int) { return 1.0 / 37; }, 37);
+}
+
+TEST(Discrete, Geometric) {
+    for (double p : {1e-4, 0.01, 0.3, 0.999, 1.0}) {
+        Stream s;
+        std::vector<int32_t> x(kLawSize);
+        ASSERT_EQ(_tqriRngGeometric(0, s.s, kLawSize, x.data(), p), 0);
+        if (p == 1.0) {
+            for (int32_t v : x) ASSERT_EQ(v, 0);
+            continue;
+        }
+        const int cells = int(std::min(2000.0, 8 / p));
+        expect_law("geometric", x, [p](int k) { return p * std::pow(1 - p, k); }, cells);
+    }
+    // Tiny p: values far beyond 2^31 are stored as 2^31 - 1.
+    Stream s;
+    std::vector<int32_t> x(1000);
+    ASSERT_EQ(_tqriRngGeometric(0, s.s, 1000, x.data(), 1e-12), 0);
+    int top = 0;
+    for (int32_t v : x) top += v == INT32_MAX;
+    EXPECT_GT(top, 900);
+}
+
+TEST(Discrete, UniformBitsByGenerator) {
+    // The raw words, for any generator.
+    for (int32_t id : {kMcg31, kMcg59, kMt19937}) {
+        Stream s(id);
+        Stream c = s.copy();
+        const int words = id == kMcg59 ? 2 : 1;
+        std::vector<uint32_t> a(std::size_t(100 * words)), b(std::size_t(100 * words));
+        ASSERT_EQ(_tqriRngUniformBits(0, s.s, 100, a.data()), 0);
+        ASSERT_EQ(c.record().iBRng(c.s, 100, b.data()), 0);
+        EXPECT_EQ(a, b);
+    }
+    // Full 32-bit words: refused where the words are not full.
+    for (int32_t id : {kMcg31, 0x200000, 0x300000, 0x500000}) {
+        Stream s(id);
+        uint32_t w[4];
+        uint64_t d[4];
+        EXPECT_EQ(_tqriRngUniformBits32(0, s.s, 4, w), VEXA_RNG_BAD_BITS_GENERATOR) << std::hex << id;
+        EXPECT_EQ(_tqriRngUniformBits64(0, s.s, 4, d), VEXA_RNG_BAD_BITS_GENERATOR) << std::hex << id;
+    }
+    // The integer output where it is full; 64-bit words are two of them.
+    for (int32_t id : {kMt19937, kPhilox}) {
+        Stream s(id);
+        Stream c = s.copy();
+        std::vector<uint32_t> w(300), ref(300 + 600);
+        std::vector<uint64_t> d(300);
+        ASSERT_EQ(_tqriRngUniformBits32(0, s.s, 300, w.data()), 0);
+        ASSERT_EQ(_tqriRngUniformBits64(0, s.s, 300, d.data()), 0);
+        ASSERT_EQ(c.record().iBRng(c.s, 900, ref.data()), 0);
+        EXPECT_EQ(w, std::vector<uint32_t>(ref.begin(), ref.begin() + 300));
+        for (int i = 0; i < 300; ++i) ASSERT_EQ(d[i], ref[300 + 2 * i] | uint64_t(ref[301 + 2 * i]) << 32);
+    }
+    // MCG59: bits 27-58 of each state, across passes of 2048.
+    Stream s(kMcg59);
+    Stream c = s.copy();
+    std::vector<uint32_t> w(5000);
+    std::vector<uint64_t> states(5000);
+    ASSERT_EQ(_tqriRngUniformBits32(0, s.s, 5000, w.data()), 0);
+    ASSERT_EQ(c.record().iBRng(c.s, 5000, reinterpret_cast<uint32_t*>(states.data())), 0);
+    for (int i = 0; i < 5000; ++i) ASSERT_EQ(w[i], uint32_t(states[i] >> 27)) << i;
+    std::vector<uint64_t> d(100);
+    ASSERT_EQ(_tqriRngUniformBits64(0, s.s, 100, d.data()), 0);
+    ASSERT_EQ(c.record().iBRng(c.s, 200, reinterpret_cast<uint32_t*>(states.data())), 0);
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(d[i], (states[2 * i] >> 27) | (states[2 * i + 1] >> 27) << 32) << i;
+}
+
+TEST(Discrete, GeneratorStatusReturnedUnchanged) {
+    static double buffer[4];
+    StreamState* raw = nullptr;
+    ASSERT_EQ(__tqrdNewAbstractStream(&raw, 4, buffer, 0.0, 1.0,
+                                      [](StreamState*, int*, double*, int*, int*, int*) { return 1; }),
+              0);
+    Stream s(raw);
+    int32_t r[8];
+    EXPECT_EQ(_tqriRngBernoulli(0, s.s, 8, r, 0.5), VEXA_RNG_ABSTRACT_TYPE);
+    EXPECT_EQ(_tqriRngGeometric(0, s.s, 8, r, 0.5), VEXA_RNG_ABSTRACT_TYPE);
+    EXPECT_EQ(_tqriRngUniformBits(0, s.s, 8, reinterpret_cast<uint32_t*>(r)), VEXA_RNG_ABSTRACT_TYPE);
+}
+
+}  // namespace
