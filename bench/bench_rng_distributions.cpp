@@ -130,16 +130,16 @@ void mv_gsl(benchmark::State& st) {
 }
 
 const int registered = [] {
-    add_ours<double>("dGamma0.5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 0.5, 0.0, 1.0); });
-    add_ours<double>("dGamma2.5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 2.5, 0.0, 1.0); });
+    add_ours<double>("dGamma0p5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 0.5, 0.0, 1.0); });
+    add_ours<double>("dGamma2p5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 2.5, 0.0, 1.0); });
     add_ours<double>("dGamma100", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 100.0, 0.0, 1.0); });
-    add_ours<double>("dBeta0.5_0.5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 0.5, 0.5, 0.0, 1.0); });
+    add_ours<double>("dBeta0p5_0p5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 0.5, 0.5, 0.0, 1.0); });
     add_ours<double>("dBeta2_3", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 2.0, 3.0, 0.0, 1.0); });
     add_ours<double>("dBeta50_50", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 50.0, 50.0, 0.0, 1.0); });
-    add_gsl("dGamma0.5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 0.5, 1.0); });
-    add_gsl("dGamma2.5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 2.5, 1.0); });
+    add_gsl("dGamma0p5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 0.5, 1.0); });
+    add_gsl("dGamma2p5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 2.5, 1.0); });
     add_gsl("dGamma100", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 100.0, 1.0); });
-    add_gsl("dBeta0.5_0.5", "gsl", [](gsl_rng* g) { return gsl_ran_beta(g, 0.5, 0.5); });
+    add_gsl("dBeta0p5_0p5", "gsl", [](gsl_rng* g) { return gsl_ran_beta(g, 0.5, 0.5); });
     add_gsl("dBeta2_3", "gsl", [](gsl_rng* g) { return gsl_ran_beta(g, 2.0, 3.0); });
     add_gsl("dBeta50_50", "gsl", [](gsl_rng* g) { return gsl_ran_beta(g, 50.0, 50.0); });
     for (int d : {10, 100}) {

@@ -84,6 +84,24 @@ VEXA_INLINE int candidates(int missing, int extra_per_16) {
     return want < kBlock ? int(want) : kBlock;
 }
 
+// f(i) for each register of a block of candidates [0, k). The block arrays
+// hold kBlock elements, a multiple of the lanes, so the last register may
+// reach past k into elements that nothing reads afterwards.
+template <class T, class F> VEXA_INLINE void registers(int k, F f) {
+    for (int i = 0; i < k; i += simd::lanes<T>) f(i);
+}
+
+// The accepted candidates (keep[i] non-zero) of value[0 .. k) stored in order at
+// r[done] on, up to r[n - 1]; returns the new count. Without a branch on
+// the acceptance, which no predictor can learn.
+template <class T, class K> VEXA_INLINE int compact(int k, const T* value, const K* keep, T* r, int done, int n) {
+    for (int i = 0; i < k && done < n; ++i) {
+        r[done] = value[i];
+        done += keep[i] != K(0);
+    }
+    return done;
+}
+
 // The first `count` elements at p as a register (count <= lanes), and back.
 template <class T> VEXA_INLINE vec<T> load_n(const T* p, int count) {
     if (count == simd::lanes<T>) return simd::loadu(p);

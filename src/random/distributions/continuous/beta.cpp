@@ -32,6 +32,7 @@ namespace {
 // The switching algorithm's constants for shapes (p, q), not both above 1.
 template <class T> struct Switching {
     T p, q, ln_t, ln_1mt, ln_m1, ln_m2, left;  // left: the chance of the left side
+    T inv_p, inv_q, inv_left, inv_right;
     Switching(T p_, T q_) : p(p_), q(q_) {
         T t;
         if (p < T(1) && q < T(1)) t = T(1) / (T(1) + std::sqrt(q * (T(1) - q) / (p * (T(1) - p))));
@@ -43,34 +44,52 @@ template <class T> struct Switching {
         ln_m2 = p < T(1) ? (p - T(1)) * ln_t : T(0);    // bound of x^(p-1) on [t, 1)
         const T a1 = std::exp(ln_m1 + p * ln_t) / p, a2 = std::exp(ln_m2 + q * ln_1mt) / q;
         left = a1 / (a1 + a2);
+        inv_p = T(1) / p;
+        inv_q = T(1) / q;
+        inv_left = T(1) / left;
+        inv_right = T(1) / (T(1) - left);
     }
 };
 
 template <class T> int atkinson2(StreamState* s, int n, T* r, const Switching<T>& w) {
-    alignas(32) T u[2 * kBlock], lw[kBlock], main[kBlock], other[kBlock];
-    bool is_left[kBlock];
+    // Locals and masks as T keep the loops vectorisable.
+    const T chance = w.left, inv_left = w.inv_left, inv_right = w.inv_right, ln_t = w.ln_t, ln_1mt = w.ln_1mt,
+            inv_p = w.inv_p, inv_q = w.inv_q, q1 = w.q - T(1), p1 = w.p - T(1), ln_m1 = w.ln_m1, ln_m2 = w.ln_m2;
+    alignas(32) T u[2 * kBlock], lw[kBlock], main[kBlock], other[kBlock], left[kBlock], keep[kBlock];
+    const vec<T> one = simd::broadcast(T(1));
     int st = VEXA_RNG_OK;
     for (int done = 0; done < n;) {
         const int k = candidates(n - done, 8);
         if ((st = source::uniform(s, 2 * k, u, T(0), T(1))) < 0) return st;
         split_pairs(k, u, lw, T(1), u, T(1));
         // The side, and the uniform within it.
-        for (int i = 0; i < k; ++i) {
-            is_left[i] = lw[i] < w.left;
-            lw[i] = is_left[i] ? lw[i] / w.left : (lw[i] - w.left) / (T(1) - w.left);
-        }
+        registers<T>(k, [&](int i) {
+            const vec<T> wv = simd::load(lw + i), c = simd::broadcast(chance);
+            const vec<T> on_left = simd::cmp_lt(wv, c);
+            simd::store(left + i, simd::bit_and(on_left, one));
+            simd::store(lw + i, simd::select(on_left, wv * simd::broadcast(inv_left), (wv - c) * simd::broadcast(inv_right)));
+        });
         apply_ha<vm::fn::Ln>(k, lw, lw);
         // Left: x = t w^(1/p); right: 1 - x = (1 - t) w^(1/q).
-        for (int i = 0; i < k; ++i) main[i] = is_left[i] ? w.ln_t + lw[i] / w.p : w.ln_1mt + lw[i] / w.q;
+        registers<T>(k, [&](int i) {
+            const vec<T> l = simd::load(lw + i);
+            simd::store(main + i, simd::select(simd::cmp_eq(simd::load(left + i), one),
+                                               simd::broadcast(ln_t) + l * simd::broadcast(inv_p),
+                                               simd::broadcast(ln_1mt) + l * simd::broadcast(inv_q)));
+        });
         apply_ha<vm::fn::Exp>(k, main, main);
         for (int i = 0; i < k; ++i) other[i] = -main[i];
         apply_ha<vm::fn::Log1p>(k, other, other);  // ln(1 - x) on the left, ln x on the right
         apply<vm::fn::Ln>(k, u, u);
-        for (int i = 0; i < k && done < n; ++i) {
-            const bool accept = is_left[i] ? u[i] <= (w.q - T(1)) * other[i] - w.ln_m1
-                                           : u[i] <= (w.p - T(1)) * other[i] - w.ln_m2;
-            if (accept) r[done++] = is_left[i] ? main[i] : T(1) - main[i];
-        }
+        registers<T>(k, [&](int i) {
+            const vec<T> on_left = simd::cmp_eq(simd::load(left + i), one), o = simd::load(other + i),
+                         m = simd::load(main + i);
+            const vec<T> bound = simd::select(on_left, simd::broadcast(q1) * o - simd::broadcast(ln_m1),
+                                              simd::broadcast(p1) * o - simd::broadcast(ln_m2));
+            simd::store(keep + i, simd::bit_and(simd::cmp_not_gt(simd::load(u + i), bound), one));
+            simd::store(main + i, simd::select(on_left, m, one - m));
+        });
+        done = compact(k, main, keep, r, done, n);
     }
     return st;
 }
@@ -79,7 +98,7 @@ template <class T> int cheng(StreamState* s, int n, T* r, T p, T q) {
     const T small = p < q ? p : q, large = p < q ? q : p, sum = small + large;
     const T b = std::sqrt((sum - T(2)) / (T(2) * small * large - sum)), c = small + T(1) / b;
     const bool flip = small != p;
-    alignas(32) T u[2 * kBlock], v[kBlock], ew[kBlock], z[kBlock], lz[kBlock], lf[kBlock];
+    alignas(32) T u[2 * kBlock], v[kBlock], ew[kBlock], z[kBlock], lz[kBlock], lf[kBlock], keep[kBlock];
     int st = VEXA_RNG_OK;
     for (int done = 0; done < n;) {
         const int k = candidates(n - done, 6);
@@ -98,12 +117,15 @@ template <class T> int cheng(StreamState* s, int n, T* r, T p, T q) {
         }
         apply<vm::fn::Ln>(k, lf, lf);
         apply<vm::fn::Ln>(k, z, lz);
-        for (int i = 0; i < k && done < n; ++i) {
+        for (int i = 0; i < k; ++i) {
             const T rr = c * v[i] - T(1.3862943611198906), t = small + rr - ew[i];  // ln 4
-            const bool accept = t + T(2.6094379124341003) >= T(5) * z[i] || t > lz[i] ||  // 1 + ln 5
-                                rr + sum * lf[i] >= lz[i];
-            if (accept) r[done++] = flip ? large / (large + ew[i]) : ew[i] / (large + ew[i]);
+            keep[i] = (t + T(2.6094379124341003) >= T(5) * z[i]) | (t > lz[i]) |  // 1 + ln 5
+                              (rr + sum * lf[i] >= lz[i])
+                          ? T(1)
+                          : T(0);
+            z[i] = (flip ? large : ew[i]) / (large + ew[i]);
         }
+        done = compact(k, z, keep, r, done, n);
     }
     return st;
 }

@@ -10,11 +10,8 @@
 //                     p = b u1; p <= 1 gives x = p^(1/alpha), accepted when
 //                     u2 <= exp(-x); p > 1 gives x = -ln((b - p) / alpha),
 //                     accepted when u2 <= x^(alpha - 1). Passes 72% to 80%.
-//   alpha < 0.6       Johnk (1964): X = u^(1/alpha), Y = v^(1/(1 - alpha)),
-//                     accepted when X + Y <= 1, G = E X / (X + Y) with E
-//                     standard exponential; in logarithms, so that X and Y
-//                     may lie far below the smallest number. Passes
-//                     Gamma(1 + alpha) Gamma(2 - alpha): 78% at 0.5, 99% at 0.01.
+//   alpha < 0.6       G(alpha + 1) u^(1/alpha) with G(alpha + 1) by the
+//                     first method (its set-up in the same chunk).
 //
 // Candidates come in blocks (normals from the Gaussian's second Box-Muller
 // method, uniforms from the stream), go through the vector-math kernels as
@@ -35,10 +32,6 @@ template <class T> constexpr int32_t kGammaChunk = sizeof(T) == 8 ? 7 : 8;
 template <class T> int gaussian(StreamState* s, int n, T* r) {
     if constexpr (sizeof(T) == 8) return _tqrdRngGaussian(VEXA_RNG_GAUSSIAN_BOXMULLER2, s, n, r, 0.0, 1.0);
     else return _tqrsRngGaussian(VEXA_RNG_GAUSSIAN_BOXMULLER2, s, n, r, 0.0f, 1.0f);
-}
-template <class T> int exponential(StreamState* s, int n, T* r) {
-    if constexpr (sizeof(T) == 8) return _tqrdRngExponential(0, s, n, r, 0.0, 1.0);
-    else return _tqrsRngExponential(0, s, n, r, 0.0f, 1.0f);
 }
 
 // The set-up of the large-shape method for alpha, from the stream's chunk
@@ -66,7 +59,7 @@ template <class T> int marsaglia_tsang(StreamState* s, int n, T* r, T alpha) {
     const GammaSetup<T>* g = large_shape_setup(s, alpha);
     if (g == nullptr) return VEXA_RNG_MEMORY;
     const T d = alpha - T(1) / T(3), c = g->c;
-    alignas(32) T x[kBlock], u[kBlock], v[kBlock], lu[kBlock], lv[kBlock];
+    alignas(32) T x[kBlock], u[kBlock], v[kBlock], lu[kBlock], lv[kBlock], keep[kBlock];
     int st = VEXA_RNG_OK;
     for (int done = 0; done < n;) {
         const int k = candidates(n - done, 1);
@@ -79,64 +72,70 @@ template <class T> int marsaglia_tsang(StreamState* s, int n, T* r, T alpha) {
         }
         apply<vm::fn::Ln>(k, u, lu);
         apply<vm::fn::Ln>(k, lv, lv);
-        for (int i = 0; i < k && done < n; ++i) {
+        for (int i = 0; i < k; ++i) {
             const T x2 = x[i] * x[i];
-            if (v[i] > T(0) &&
-                (u[i] < T(1) - T(0.0331) * x2 * x2 || lu[i] < T(0.5) * x2 + d * (T(1) - v[i] + lv[i])))
-                r[done++] = d * v[i];
+            keep[i] = (v[i] > T(0)) &
+                              ((u[i] < T(1) - T(0.0331) * x2 * x2) | (lu[i] < T(0.5) * x2 + d * (T(1) - v[i] + lv[i])))
+                          ? T(1)
+                          : T(0);
+            v[i] *= d;
         }
+        done = compact(k, v, keep, r, done, n);
     }
     return st;
 }
 
 template <class T> int ahrens_dieter(StreamState* s, int n, T* r, T alpha) {
     const T b = T(1) + alpha * T(0.36787944117144233), inv = T(1) / alpha;  // 1/e
-    alignas(32) T u[2 * kBlock], p[kBlock], la[kBlock], x[kBlock], lx[kBlock];
+    alignas(32) T u[2 * kBlock], p[kBlock], la[kBlock], x[kBlock], lx[kBlock], keep[kBlock];
     int st = VEXA_RNG_OK;
     for (int done = 0; done < n;) {
         const int k = candidates(n - done, 8);
         if ((st = source::uniform(s, 2 * k, u, T(0), T(1))) < 0) return st;
         split_pairs(k, u, p, b, u, T(1));  // p = b u1; u2 to u
-        for (int i = 0; i < k; ++i) la[i] = p[i] <= T(1) ? p[i] : (b - p[i]) * inv;
+        const vec<T> one = simd::broadcast(T(1)), vb = simd::broadcast(b), vinv = simd::broadcast(inv),
+                     am1 = simd::broadcast(alpha - T(1));
+        registers<T>(k, [&](int i) {  // the argument of the logarithm
+            const vec<T> pv = simd::load(p + i);
+            simd::store(la + i, simd::select(simd::cmp_not_gt(pv, one), pv, (vb - pv) * vinv));
+        });
         apply_ha<vm::fn::Ln>(k, la, la);
         for (int i = 0; i < k; ++i) x[i] = la[i] * inv;
         apply_ha<vm::fn::Exp>(k, x, x);
-        for (int i = 0; i < k; ++i)
-            if (p[i] > T(1)) x[i] = -la[i];
+        registers<T>(k, [&](int i) {
+            const vec<T> low = simd::cmp_not_gt(simd::load(p + i), one);
+            simd::store(x + i, simd::select(low, simd::load(x + i), -simd::load(la + i)));
+        });
         apply<vm::fn::Ln>(k, x, lx);
         apply<vm::fn::Ln>(k, u, u);
-        for (int i = 0; i < k && done < n; ++i) {
-            const bool accept = p[i] <= T(1) ? u[i] <= -x[i] : u[i] <= (alpha - T(1)) * lx[i];
-            if (accept) r[done++] = x[i];
-        }
+        registers<T>(k, [&](int i) {
+            const vec<T> low = simd::cmp_not_gt(simd::load(p + i), one);
+            const vec<T> bound = simd::select(low, -simd::load(x + i), am1 * simd::load(lx + i));
+            simd::store(keep + i, simd::bit_and(simd::cmp_not_gt(simd::load(u + i), bound), one));
+        });
+        done = compact(k, x, keep, r, done, n);
     }
     return st;
 }
 
-template <class T> int johnk(StreamState* s, int n, T* r, T alpha) {
-    const T inv_x = T(1) / alpha, inv_y = T(1) / (T(1) - alpha);
-    alignas(32) T u[2 * kBlock], lx[kBlock], t[kBlock];
-    int st = VEXA_RNG_OK;
-    for (int done = 0; done < n;) {
-        const int k = candidates(n - done, 6);
-        if ((st = source::uniform(s, 2 * k, u, T(0), T(1))) < 0) return st;
-        apply_ha<vm::fn::Ln>(2 * k, u, u);
-        split_pairs(k, u, lx, inv_x, u, inv_y);  // ln X, ln Y
-        // s = ln(X + Y) - ln X = max(r, 0) + ln(1 + e^-|r|), r = ln Y - ln X.
-        for (int i = 0; i < k; ++i) t[i] = -std::fabs(u[i] - lx[i]);
-        apply_ha<vm::fn::Exp>(k, t, t);
-        apply_ha<vm::fn::Log1p>(k, t, t);
-        const int first = done;
-        for (int i = 0; i < k && done < n; ++i) {
-            const T diff = u[i] - lx[i];
-            const T sum = (diff > T(0) ? diff : T(0)) + t[i];
-            if (lx[i] + sum <= T(0)) r[done++] = -sum;
-        }
-        // G = E exp(-s), E drawn for the accepted values only.
-        const int got = done - first;
-        apply_ha<vm::fn::Exp>(got, r + first, r + first);
-        if ((st = exponential(s, got, t)) < 0) return st;
-        for (int i = 0; i < got; ++i) r[first + i] *= t[i];
+// G(alpha) = G(alpha + 1) u^(1/alpha) (Marsaglia and Tsang's own way down
+// to small shapes): the power as exp(ln u / alpha) in the HA slot, so that a
+// value far below the smallest number comes out as the nearest one or 0.
+template <class T> int boosted(StreamState* s, int n, T* r, T alpha) {
+    int st = marsaglia_tsang(s, n, r, alpha + T(1));
+    if (st < 0) return st;
+    alignas(32) T u[kBlock];
+    const vec<T> inv = simd::broadcast(T(1) / alpha);
+    for (int done = 0; done < n; done += kBlock) {
+        const int k = n - done < kBlock ? n - done : kBlock;
+        if ((st = source::uniform(s, k, u, T(0), T(1))) < 0) return st;
+        apply_ha<vm::fn::Ln>(k, u, u);
+        map(k, u, [&](vec<T> l) { return l * inv; });
+        apply_ha<vm::fn::Exp>(k, u, u);
+        T* out = r + done;
+        blocked(k, out, [&](int i, int count) {
+            each_register<T>(i, count, [&](int j, int c) { store_n(out + j, c, load_n(out + j, c) * load_n(u + j, c)); });
+        });
     }
     return st;
 }
@@ -150,7 +149,7 @@ template <class T> int gamma(StreamState* s, int n, T* r, T alpha, T a, T beta) 
     int st;
     if (alpha > T(1)) st = marsaglia_tsang(s, n, r, alpha);
     else if (alpha >= T(0.6)) st = ahrens_dieter(s, n, r, alpha);
-    else st = johnk(s, n, r, alpha);
+    else st = boosted(s, n, r, alpha);
     if (st < 0) return st;
     const vec<T> va = simd::broadcast(a), vb = simd::broadcast(beta);
     map(n, r, [&](vec<T> g) { return simd::fma(g, vb, va); });
