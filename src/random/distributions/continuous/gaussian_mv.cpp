@@ -8,7 +8,9 @@
 //   packed    x = L z, L lower triangular packed by columns.
 //   diagonal  x_j = T_j z_j.
 //
-// d = 1 is the univariate Gaussian with mean a[0] and deviation T[0]. An
+// The logarithm callback is installed for the whole call (the Gaussian
+// installs its own around its part). d = 1 is the univariate Gaussian with
+// mean a[0] and deviation T[0]. An
 // unknown storage code leaves the normals as drawn. Normals are drawn in
 // pieces of whole vectors, so n d may exceed the range of an int.
 #include "random/distributions/frame.h"
@@ -57,6 +59,7 @@ template <class T> int gaussian(int method, StreamState* s, int n, T* r, T a, T 
 }
 
 template <class T> int gaussian_mv(int method, StreamState* s, int n, T* r, int d, int storage, const T* a, const T* t) {
+    Frame frame(Consts<T>::kLnCallBack);
     if (d == 1) return gaussian(method, s, n, r, a[0], t[0]);
     if (n <= 0 || d <= 0) return gaussian(method, s, 0, r, T(0), T(1));
     // Vectors per piece: as many as keep the piece's values within an int.
