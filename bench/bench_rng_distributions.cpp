@@ -129,6 +129,39 @@ void mv_gsl(benchmark::State& st) {
     st.SetItemsProcessed(st.iterations() * n * d);
 }
 
+// Integer kernels and their GSL peers.
+void ours_int(benchmark::State& st, int (*kernel)(StreamState*, int, int32_t*)) {
+    const int n = int(st.range(0));
+    StreamState* s = nullptr;
+    const uint32_t seed = 7;
+    __tqrNewStreamEx(&s, kMt19937, 1, &seed);
+    std::vector<int32_t> r(static_cast<std::size_t>(n));
+    for (auto _ : st) {
+        kernel(s, n, r.data());
+        benchmark::DoNotOptimize(r.data());
+    }
+    __tqrDeleteStream(&s);
+    st.SetItemsProcessed(st.iterations() * n);
+}
+void gsl_int(benchmark::State& st, int32_t (*draw)(gsl_rng*)) {
+    const int n = int(st.range(0));
+    gsl_rng* g = gsl_rng_alloc(gsl_rng_mt19937);
+    gsl_rng_set(g, 7);
+    std::vector<int32_t> r(static_cast<std::size_t>(n));
+    for (auto _ : st) {
+        for (int32_t& x : r) x = draw(g);
+        benchmark::DoNotOptimize(r.data());
+    }
+    gsl_rng_free(g);
+    st.SetItemsProcessed(st.iterations() * n);
+}
+void add_ints(const char* name, int (*k)(StreamState*, int, int32_t*)) {
+    benchmark::RegisterBenchmark((std::string(name) + "/vexa").c_str(), ours_int, k)->Arg(kN);
+}
+void add_gsl_int(const char* name, int32_t (*draw)(gsl_rng*)) {
+    benchmark::RegisterBenchmark((std::string(name) + "/gsl").c_str(), gsl_int, draw)->Arg(kN);
+}
+
 const int registered = [] {
     add_ours<double>("dGamma0p5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 0.5, 0.0, 1.0); });
     add_ours<double>("dGamma2p5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngGamma(0, s, n, r, 2.5, 0.0, 1.0); });
@@ -136,6 +169,18 @@ const int registered = [] {
     add_ours<double>("dBeta0p5_0p5", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 0.5, 0.5, 0.0, 1.0); });
     add_ours<double>("dBeta2_3", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 2.0, 3.0, 0.0, 1.0); });
     add_ours<double>("dBeta50_50", kMt19937, [](StreamState* s, int n, double* r) { return _tqrdRngBeta(0, s, n, r, 50.0, 50.0, 0.0, 1.0); });
+    add_ints("iBinomial100_0p3", [](StreamState* s, int n, int32_t* r) { return _tqriRngBinomial(0, s, n, r, 100, 0.3); });
+    add_ints("iBinomial1e6_0p3", [](StreamState* s, int n, int32_t* r) { return _tqriRngBinomial(0, s, n, r, 1000000, 0.3); });
+    add_ints("iBinomial20_0p2", [](StreamState* s, int n, int32_t* r) { return _tqriRngBinomial(0, s, n, r, 20, 0.2); });
+    add_ints("iBernoulli0p3", [](StreamState* s, int n, int32_t* r) { return _tqriRngBernoulli(0, s, n, r, 0.3); });
+    add_ints("iGeometric0p1", [](StreamState* s, int n, int32_t* r) { return _tqriRngGeometric(0, s, n, r, 0.1); });
+    add_ints("iUniform0_1000", [](StreamState* s, int n, int32_t* r) { return _tqriRngUniform(0, s, n, r, 0, 1000); });
+    add_gsl_int("iBinomial100_0p3", [](gsl_rng* g) { return int32_t(gsl_ran_binomial(g, 0.3, 100)); });
+    add_gsl_int("iBinomial1e6_0p3", [](gsl_rng* g) { return int32_t(gsl_ran_binomial(g, 0.3, 1000000)); });
+    add_gsl_int("iBinomial20_0p2", [](gsl_rng* g) { return int32_t(gsl_ran_binomial(g, 0.2, 20)); });
+    add_gsl_int("iBernoulli0p3", [](gsl_rng* g) { return int32_t(gsl_ran_bernoulli(g, 0.3)); });
+    add_gsl_int("iGeometric0p1", [](gsl_rng* g) { return int32_t(gsl_ran_geometric(g, 0.1)) - 1; });
+    add_gsl_int("iUniform0_1000", [](gsl_rng* g) { return int32_t(gsl_rng_uniform_int(g, 1000)); });
     add_gsl("dGamma0p5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 0.5, 1.0); });
     add_gsl("dGamma2p5", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 2.5, 1.0); });
     add_gsl("dGamma100", "gsl", [](gsl_rng* g) { return gsl_ran_gamma(g, 100.0, 1.0); });

@@ -43,6 +43,11 @@ cases = {
     'dBeta0p5_0p5': lambda: g.beta(0.5, 0.5, N),
     'dBeta2_3': lambda: g.beta(2.0, 3.0, N),
     'dBeta50_50': lambda: g.beta(50.0, 50.0, N),
+    'iBinomial100_0p3': lambda: g.binomial(100, 0.3, N),
+    'iBinomial1e6_0p3': lambda: g.binomial(1000000, 0.3, N),
+    'iBinomial20_0p2': lambda: g.binomial(20, 0.2, N),
+    'iGeometric0p1': lambda: g.geometric(0.1, N),
+    'iUniform0_1000': lambda: g.integers(0, 1000, N),
     'dGaussianMV10': lambda: g.multivariate_normal(np.ones(10), MV[10], N // 10, method='cholesky'),
     'dGaussianMV100': lambda: g.multivariate_normal(np.ones(100), MV[100], N // 100, method='cholesky'),
 }

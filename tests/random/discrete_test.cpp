@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "vexa/rng_distributions.h"
+#include "vexa/service.h"
 
 namespace {
 
@@ -37,20 +39,27 @@ struct Stream {
     }
 };
 
-// Chi-square of the counts of values 0 .. K-1 (the last cell also takes
-// everything above) against pmf, cells with an expectation below 20 merged
-// into their neighbour. Returns (statistic, degrees of freedom).
-std::pair<double, int> chi_square(const std::vector<int32_t>& x, const std::function<double(int)>& pmf, int cells) {
+// Chi-square of the counts against pmf over the values first .. first +
+// cells - 1, the two end cells also taking the values beyond them (their
+// expectations summed out to where the terms vanish); cells with an
+// expectation below 20 merged into their neighbour. Returns (statistic,
+// degrees of freedom).
+std::pair<double, int> chi_square(const std::vector<int32_t>& x, const std::function<double(long long)>& pmf, int cells,
+                                  long long first = 0) {
     std::vector<double> count(std::size_t(cells), 0), expect(std::size_t(cells), 0);
-    for (int32_t v : x) count[std::size_t(std::min(std::max(v, 0), cells - 1))] += 1;
-    double below = 0;
-    for (int k = 0; k < cells - 1; ++k) below += expect[std::size_t(k)] = pmf(k) * double(x.size());
-    expect[std::size_t(cells - 1)] = double(x.size()) - below;
+    for (int32_t v : x) count[std::size_t(std::min<long long>(std::max<long long>(v - first, 0), cells - 1))] += 1;
+    for (int k = 0; k < cells; ++k) expect[std::size_t(k)] = pmf(first + k);
+    for (long long v = first - 1; v >= 0 && v > first - 100000; --v) expect[0] += pmf(v);
+    for (long long v = first + cells, t = 0; t < 100000; ++v, ++t) {
+        const double f = pmf(v);
+        expect[std::size_t(cells - 1)] += f;
+        if (f < 1e-30 && t > 10) break;
+    }
     double stat = 0, o = 0, e = 0;
     int df = -1;
     for (int k = 0; k < cells; ++k) {
         o += count[std::size_t(k)];
-        e += expect[std::size_t(k)];
+        e += expect[std::size_t(k)] * double(x.size());
         if (e >= 20 || k == cells - 1) {
             if (e > 0) stat += (o - e) * (o - e) / e, ++df;
             o = e = 0;
@@ -61,8 +70,9 @@ std::pair<double, int> chi_square(const std::vector<int32_t>& x, const std::func
 // The statistic exceeds df + 5 sqrt(2 df) + 10 with probability below 10^-5
 // for the df of these tests (normal approximation with a margin for the
 // chi-square's right skew).
-void expect_law(const char* what, const std::vector<int32_t>& x, const std::function<double(int)>& pmf, int cells) {
-    const auto [stat, df] = chi_square(x, pmf, cells);
+void expect_law(const std::string& what, const std::vector<int32_t>& x, const std::function<double(long long)>& pmf,
+                int cells, long long first = 0) {
+    const auto [stat, df] = chi_square(x, pmf, cells, first);
     EXPECT_LT(stat, df + 5 * std::sqrt(2.0 * df) + 10) << what << " df " << df;
 }
 
@@ -79,7 +89,7 @@ TEST(Discrete, Bernoulli) {
     Stream s;
     std::vector<int32_t> x(kLawSize);
     ASSERT_EQ(_tqriRngBernoulli(0, s.s, kLawSize, x.data(), 0.3), 0);
-    expect_law("bernoulli", x, [](int k) { return k == 0 ? 0.7 : 0.3; }, 2);
+    expect_law("bernoulli", x, [](long long k) { return k == 0 ? 0.7 : k == 1 ? 0.3 : 0.0; }, 2);
 }
 
 TEST(Discrete, UniformIntegers) {
@@ -98,7 +108,7 @@ TEST(Discrete, UniformIntegers) {
     std::vector<int32_t> y(kLawSize);
     ASSERT_EQ(_tqriRngUniform(0, s.s, kLawSize, y.data(), 3, 40), 0);
     for (int32_t& v : y) v -= 3;
-    expect_law("uniform", y, [](int) { return 1.0 / 37; }, 37);
+    expect_law("uniform", y, [](long long k) { return k < 37 ? 1.0 / 37 : 0.0; }, 37);
 }
 
 TEST(Discrete, Geometric) {
@@ -111,7 +121,7 @@ TEST(Discrete, Geometric) {
             continue;
         }
         const int cells = int(std::min(2000.0, 8 / p));
-        expect_law("geometric", x, [p](int k) { return p * std::pow(1 - p, k); }, cells);
+        expect_law("geometric", x, [p](long long k) { return p * std::pow(1 - p, double(k)); }, cells);
     }
     // Tiny p: values far beyond 2^31 are stored as 2^31 - 1.
     Stream s;
@@ -120,6 +130,77 @@ TEST(Discrete, Geometric) {
     int top = 0;
     for (int32_t v : x) top += v == INT32_MAX;
     EXPECT_GT(top, 900);
+}
+
+// ln of the binomial probability, in long double.
+double binomial_pmf(long long n, double p, long long k) {
+    if (k < 0 || k > n) return 0;
+    const long double l = std::lgamma((long double)n + 1) - std::lgamma((long double)k + 1) -
+                          std::lgamma((long double)(n - k) + 1) + k * std::log((long double)p) +
+                          (n - k) * std::log1p(-(long double)p);
+    return double(std::exp(l));
+}
+
+// Both sides of the switch at n min(p, 1 - p) = 30, both sides of p = 1/2,
+// and large and tiny parameters.
+TEST(Discrete, BinomialLaws) {
+    const struct {
+        int32_t n;
+        double p;
+    } cases[] = {{100, 0.299}, {100, 0.3}, {40, 0.95}, {1000, 0.9}, {50, 0.5}, {1000000, 0.3}, {1000000000, 1e-8},
+                 {2000000000, 0.5}, {7, 0.2}};
+    for (const auto& c : cases) {
+        Stream s;
+        std::vector<int32_t> x(kLawSize);
+        ASSERT_EQ(_tqriRngBinomial(0, s.s, kLawSize, x.data(), c.n, c.p), 0);
+        const double mean = c.n * c.p, sd = std::sqrt(mean * (1 - c.p));
+        const long long first = std::max(0LL, (long long)(mean - 6 * sd));
+        const int cells = int(std::min<long long>(c.n + 1 - first, (long long)(12 * sd) + 2));
+        expect_law("binomial " + std::to_string(c.n) + " " + std::to_string(c.p), x,
+                   [&](long long k) { return binomial_pmf(c.n, c.p, k); }, cells, first);
+    }
+    // The ends: p = 0 and p = 1.
+    Stream s;
+    std::vector<int32_t> x(100);
+    ASSERT_EQ(_tqriRngBinomial(0, s.s, 100, x.data(), 17, 0.0), 0);
+    for (int32_t v : x) ASSERT_EQ(v, 0);
+    ASSERT_EQ(_tqriRngBinomial(0, s.s, 100, x.data(), 17, 1.0), 0);
+    for (int32_t v : x) ASSERT_EQ(v, 17);
+}
+
+// The set-up of the acceptance-rejection path lives in chunk 5: kept for the
+// same parameters, remade for others; its allocations made to fail in turn
+// give VEXA_RNG_MEMORY and leave nothing behind.
+TEST(Discrete, BinomialSetupChunk) {
+    for (long k = 1;; ++k) {
+        const long live = vexa_serv_test_live_blocks();
+        int st;
+        {
+            Stream s;
+            int32_t r[10];
+            vexa_serv_test_fail_allocation(k);
+            st = _tqriRngBinomial(0, s.s, 10, r, 1000, 0.25);
+            vexa_serv_test_fail_allocation(0);
+        }
+        EXPECT_EQ(vexa_serv_test_live_blocks(), live) << k;
+        if (st == 0) break;
+        EXPECT_EQ(st, VEXA_RNG_MEMORY);
+        ASSERT_LT(k, 5);
+    }
+    Stream s;
+    std::vector<int32_t> r(1000);
+    ASSERT_EQ(_tqriRngBinomial(0, s.s, 1000, r.data(), 1000, 0.25), 0);
+    void* chunk = __tqrSearchChunk(s.s, 5);
+    ASSERT_NE(chunk, nullptr);
+    const long before = vexa_serv_test_allocation_count();
+    ASSERT_EQ(_tqriRngBinomial(0, s.s, 1000, r.data(), 1000, 0.25), 0);
+    EXPECT_EQ(vexa_serv_test_allocation_count(), before);
+    ASSERT_EQ(_tqriRngBinomial(0, s.s, 1000, r.data(), 1000, 0.75), 0);
+    EXPECT_EQ(__tqrSearchChunk(s.s, 5), chunk);
+    double p;
+    std::memcpy(&p, chunk, sizeof p);  // the chunk starts with the p it was made for
+    EXPECT_EQ(p, 0.75);
+    for (int32_t v : r) ASSERT_TRUE(v >= 0 && v <= 1000);
 }
 
 TEST(Discrete, UniformBitsByGenerator) {

@@ -22,6 +22,7 @@
 
 #include "vexa/rng_distributions.h"
 #include "vexa/service.h"
+#include "vexa/vector_math.h"
 
 namespace {
 
@@ -210,6 +211,25 @@ TEST(GammaBeta, GeneratorStatusReturnedUnchanged) {
     for (double alpha : {0.3, 0.8, 1.0, 4.0}) EXPECT_EQ(_tqrdRngGamma(0, s.s, 8, r, alpha, 0, 1), VEXA_RNG_ABSTRACT_TYPE);
     for (double p : {0.5, 1.0, 3.0}) EXPECT_EQ(_tqrdRngBeta(0, s.s, 8, r, p, 2.0, 0, 1), VEXA_RNG_ABSTRACT_TYPE);
     EXPECT_EQ(_tqrdRngGaussianMV(1, s.s, 8, r, 3, 2, one, one), VEXA_RNG_ABSTRACT_TYPE);
+}
+
+// The caller's mode and callback come back from every branch.
+int caller_callback(ErrorContext*) { return 0; }
+TEST(GammaBeta, CallersModeAndCallbackRestored) {
+    const unsigned before = vexa_arx_kernel_SetMode(VEXA_VM_LA | VEXA_VM_ERRMODE_CALLBACK | VEXA_VM_FLUSH_DENORMALS);
+    const unsigned want = vexa_arx_kernel_GetMode();
+    const VexaErrorCallBack old = vexa_arx_kernel_SetErrorCallBack(caller_callback);
+    Stream s;
+    double r[300];
+    const double ones[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    for (double alpha : {0.01, 0.7, 1.0, 3.0}) EXPECT_EQ(_tqrdRngGamma(0, s.s, 300, r, alpha, 0, 1), 0);
+    for (double p : {0.5, 1.0, 3.0}) EXPECT_EQ(_tqrdRngBeta(0, s.s, 300, r, p, 0.5, 0, 1), 0);
+    EXPECT_EQ(_tqrdRngBeta(0, s.s, 300, r, 3.0, 3.0, 0, 1), 0);
+    EXPECT_EQ(_tqrdRngGaussianMV(1, s.s, 100, r, 3, VEXA_RNG_MV_FULL, ones, ones), 0);
+    EXPECT_EQ(vexa_arx_kernel_GetMode(), want);
+    EXPECT_EQ(vexa_arx_kernel_GetErrorCallBack(), caller_callback);
+    vexa_arx_kernel_SetErrorCallBack(old);
+    vexa_arx_kernel_SetMode(before);
 }
 
 // ---- multivariate Gaussian ----------------------------------------------------

@@ -52,6 +52,13 @@ VEXA_INLINE void set_chunk_head(StreamState* s, StreamChunk* c) {
     s->chunks = static_cast<uint64_t>(static_cast<int64_t>(reinterpret_cast<intptr_t>(c)));
 }
 
+// The stream's first chunk with the id, or null.
+VEXA_INLINE StreamChunk* chunk_record(const StreamState* s, int32_t id) {
+    for (StreamChunk* c = chunk_head(s); c != nullptr; c = c->next)
+        if (c->id == id) return c;
+    return nullptr;
+}
+
 // The data of the stream's chunk with the id (the first in the list, as
 // __tqrSearchChunk finds it), or null when there is none or it is shorter
 // than `bytes` (a damaged image can carry any size).
