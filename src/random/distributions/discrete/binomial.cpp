@@ -136,14 +136,7 @@ int btpe(StreamState* s, int n, int32_t* r, int32_t ntrial, double p, double sp,
         cache->setup = t;
         tpe_fill_table(law, t, cache->table());
     }
-    const TpeSetup t = cache->setup;
-    const double* g = cache->table();
-    Uniforms u(s);
-    for (int i = 0; i < n && u.status() == VEXA_RNG_OK; ++i) {
-        const int32_t y = tpe_draw(law, t, g, u);
-        r[i] = flip ? ntrial - y : y;
-    }
-    return u.status();
+    return tpe_fill(s, law, cache->setup, cache->table(), n, r, flip ? ntrial : -1);
 }
 
 }  // namespace
@@ -159,5 +152,6 @@ extern "C" VEXA_EXPORT int _tqriRngBinomial(int, StreamState* s, int n, int32_t*
         return VEXA_RNG_OK;
     }
     if (double(ntrial) * sp < 30) return inversion(s, n, r, ntrial, sp, flip);
+    Frame frame(Consts<double>::kLnCallBack);
     return btpe(s, n, r, ntrial, p, sp, flip);
 }

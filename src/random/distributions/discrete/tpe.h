@@ -19,7 +19,10 @@
 //
 // A Law supplies: lo, hi, mode; ratio(k) = f(k + 1) / f(k); log_g(y) =
 // ln g(y) computed directly; spread (its standard deviation). The acceptance
-// test reads g from a table around the mode, and computes it beyond.
+// test reads g from a table around the mode, and computes it beyond. The
+// candidates are made in blocks, in registers (tpe_fill). A set-up read
+// from a damaged stream image could accept nothing: after 4096 blocks in a
+// row without a value (never, for a sound set-up) the rest is the mode.
 #pragma once
 
 #include <cmath>
@@ -160,37 +163,67 @@ template <class Law> TpeSetup tpe_setup(const Law& law, double p1, double c) {
     return t;
 }
 
-// One value; next() gives uniforms on [0, 1); g the set-up's table.
-// A set-up read from a damaged image could reject everything: after 2^20
-// rejections in a row (never, for a sound one) the mode is returned.
-template <class Law, class Next> int32_t tpe_draw(const Law& law, const TpeSetup& t, const double* g, Next& next) {
-    for (int tries = 0; tries < (1 << 20); ++tries) {
-        const double u = next() * t.p4;
-        double v = next();
-        int32_t y;
-        if (u <= t.p1) return int32_t(std::floor(t.xm - t.p1 * v + u));  // the triangle
-        if (u <= t.p2) {  // the band
-            const double x = t.xl + (u - t.p1) * t.inv_c;
-            v = v * t.c + 1 - std::fabs(x - t.xm) * t.inv_p1;
-            if (v > 1 || x < law.lo() || x >= law.hi() + 1.0) continue;
-            y = int32_t(std::floor(x));
-        } else if (u <= t.p3) {  // the left exponential
-            if (v == 0) continue;
-            const double x = t.xl + std::log(v) * t.inv_laml;
-            if (x < law.lo()) continue;
-            y = int32_t(std::floor(x));
-            v = v * (u - t.p2) * t.laml;
-        } else {  // the right exponential
-            if (v == 0) continue;
-            const double x = t.xr - std::log(v) * t.inv_lamr;
-            if (x >= law.hi() + 1.0) continue;
-            y = int32_t(std::floor(x));
-            v = v * (u - t.p3) * t.lamr;
+// n values into r (minus from `flip` when it is non-negative: flip - y), made
+// from blocks of candidates: the regions, abscissae and heights of a block
+// in registers, the test against the table by a gather, and only values
+// beyond the table tested one by one. Runs inside a frame with the
+// logarithm callback (ln 0 of a uniform leads far outside the range).
+template <class Law> int tpe_fill(StreamState* s, const Law& law, const TpeSetup& t, const double* g, int n, int32_t* r,
+                                  int32_t flip) {
+    using simd::broadcast;
+    alignas(32) double u[2 * kBlock], x[kBlock], h[kBlock], keep[kBlock];
+    const __m256d one = broadcast(1.0), two = broadcast(2.0), p1 = broadcast(t.p1), p2 = broadcast(t.p2),
+                  p3 = broadcast(t.p3), xm = broadcast(t.xm), xl = broadcast(t.xl), xr = broadcast(t.xr),
+                  c = broadcast(t.c), inv_c = broadcast(t.inv_c), inv_p1 = broadcast(t.inv_p1),
+                  laml = broadcast(t.laml), lamr = broadcast(t.lamr), inv_laml = broadcast(t.inv_laml),
+                  inv_lamr = broadcast(t.inv_lamr), lo = broadcast(double(law.lo())),
+                  end = broadcast(double(law.hi()) + 1), first = broadcast(double(t.first)),
+                  count = broadcast(double(t.count));
+    int st = VEXA_RNG_OK, empty = 0;
+    for (int done = 0; done < n;) {
+        if (empty == 4096) {
+            for (; done < n; ++done) r[done] = flip >= 0 ? flip - t.mode : t.mode;
+            break;
         }
-        const uint32_t at = uint32_t(y - t.first);
-        if (at < uint32_t(t.count) ? v <= g[at] : v <= 0 || std::log(v) <= law.log_g(y)) return y;
+        const int k = candidates(n - done, 12);
+        if ((st = source::uniform(s, 2 * k, u, 0.0, 1.0)) < 0) return st;
+        split_pairs(k, u, x, t.p4, u, 1.0);  // x: u p4, u: v
+        apply_ha<vm::fn::Ln>(k, u, h);        // ln v
+        registers<double>(k, [&](int i) {
+            const __m256d uu = simd::load(x + i), v = simd::load(u + i), lv = simd::load(h + i);
+            const __m256d tri = simd::cmp_not_gt(uu, p1), band = simd::cmp_not_gt(uu, p2),
+                          left = simd::cmp_not_gt(uu, p3);
+            const __m256d xt = xm - p1 * v + uu, xb = xl + (uu - p1) * inv_c, xlf = xl + lv * inv_laml,
+                          xrt = xr - lv * inv_lamr;
+            const __m256d xx = simd::select(tri, xt, simd::select(band, xb, simd::select(left, xlf, xrt)));
+            const __m256d height = simd::select(
+                band, v * c + one - simd::abs(xx - xm) * inv_p1,
+                simd::select(left, v * (uu - p2) * laml, v * (uu - p3) * lamr));
+            const __m256d y = simd::floor(xx);
+            const __m256d in_range = simd::bit_and(simd::cmp_ge(xx, lo), simd::cmp_lt(xx, end));
+            const __m256d at = y - first;
+            const __m256d in_table = simd::bit_and(simd::cmp_ge(at, simd::zero<double>()), simd::cmp_lt(at, count));
+            const __m128i index = _mm256_cvttpd_epi32(simd::bit_and(in_table, at));
+            const __m256d gy = _mm256_mask_i32gather_pd(simd::zero<double>(), g, index, in_table, 8);
+            // 1 accepted, 0 rejected, 2 to be tested beyond the table.
+            const __m256d table_test = simd::bit_and(in_table, simd::cmp_not_gt(height, gy));
+            __m256d verdict = simd::bit_and(simd::bit_or(tri, simd::bit_and(in_range, table_test)), one);
+            verdict = simd::select(_mm256_andnot_pd(simd::bit_or(tri, in_table), in_range), two, verdict);
+            simd::store(x + i, y);
+            simd::store(h + i, height);
+            simd::store(keep + i, verdict);
+        });
+        for (int i = 0; i < k; ++i)
+            if (keep[i] == 2)
+                keep[i] = h[i] > 0 && std::log(h[i]) <= law.log_g(int32_t(x[i])) ? 1 : 0;
+        const int first_new = done;
+        alignas(32) double accepted[kBlock];
+        const int got = compact(k, x, keep, accepted, 0, n - done);
+        for (int i = 0; i < got; ++i) r[first_new + i] = flip >= 0 ? flip - int32_t(accepted[i]) : int32_t(accepted[i]);
+        done += got;
+        empty = got == 0 ? empty + 1 : 0;
     }
-    return t.mode;
+    return st;
 }
 
 }  // namespace vexa::rng::dist
