@@ -32,6 +32,8 @@
  *   Uniform        (a, b)   a ... b - 1: the floor of a double uniform on [a, b)
  *   Geometric      (p)      P(k) = p (1 - p)^k: floor(ln u / ln(1 - p)) from
  *                           a float uniform, at most 2^31 - 1 (our choice)
+ *   Binomial       (ntrial, p)  inversion when ntrial min(p, 1 - p) < 30, BTPE
+ *                           otherwise (its set-up kept in chunk 5)
  *   UniformBits    ()       the generator's integer output, n words of its size
  *   UniformBits32  ()       n 32-bit words of full uniform bits: the integer
  *                           output of MT19937, MT2203, SFMT19937, NONDETERM,
