@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/rng_stream.h"
 #include "vexa/rng_distributions.h"
 #include "vexa/service.h"
 #include "vexa/vector_math.h"
@@ -32,25 +33,13 @@ constexpr int32_t kMcg31 = 0x100000, kR250 = 0x200000, kMcg59 = 0x400000, kMt199
 // Law tests draw 10^6 values natively, fewer under emulation and the sanitizers.
 constexpr int kLawSize = 1000000 / VEXA_TEST_SCALE;
 
-struct Stream {
-    StreamState* s = nullptr;
-    explicit Stream(int32_t id, uint32_t seed = 20261208) { EXPECT_EQ(__tqrNewStreamEx(&s, id, 1, &seed), 0); }
-    explicit Stream(StreamState* adopted) : s(adopted) {}
-    Stream copy() const {
-        StreamState* c = nullptr;
-        EXPECT_EQ(__tqrCopyStream(&c, s), 0);
-        return Stream(c);
-    }
-    Stream(Stream&& o) noexcept : s(o.s) { o.s = nullptr; }
-    ~Stream() {
-        if (s != nullptr) __tqrDeleteStream(&s);
-    }
+// A stream whose uniforms come back in long double.
+struct Stream : vexa::test::RngStream {
+    explicit Stream(int32_t id, uint32_t seed = 20261208) : RngStream(id, seed) {}
+    explicit Stream(StreamState* adopted) : RngStream(adopted) {}
+    Stream copy() const { return Stream(RngStream::copy().release()); }
     template <class T> std::vector<LD> uniforms(int n, T a, T b) {
-        BrngProperties p{};
-        __tqrGetBrngProperties(s->brng, &p);
-        std::vector<T> r(static_cast<std::size_t>(n));
-        if constexpr (sizeof(T) == 8) EXPECT_EQ(p.dBRng(s, n, r.data(), a, b), 0);
-        else EXPECT_EQ(p.sBRng(s, n, r.data(), a, b), 0);
+        const std::vector<T> r = RngStream::uniforms<T>(n, a, b);
         return std::vector<LD>(r.begin(), r.end());
     }
 };
@@ -398,11 +387,7 @@ TEST(Continuous, CallbackValuesAndExactInputs) {
 // A generator's failure comes back unchanged: an integer abstract stream has
 // no real-valued output.
 TEST(Continuous, GeneratorStatusReturnedUnchanged) {
-    static uint32_t buffer[4];
-    StreamState* raw = nullptr;
-    ASSERT_EQ(__tqriNewAbstractStream(&raw, 4, buffer, [](StreamState*, int*, uint32_t*, int*, int*, int*) { return 1; }),
-              0);
-    Stream s(raw);
+    const vexa::test::RngStream s = vexa::test::failing_real_stream();
     for (const auto& c : cases<double>()) {
         double r[8];
         EXPECT_EQ(c.kernel(s.s, 8, r), VEXA_RNG_ABSTRACT_TYPE) << c.name;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/rng_stream.h"
 #include "vexa/rng_distributions.h"
 #include "vexa/service.h"
 
@@ -19,24 +20,10 @@ namespace {
 constexpr int32_t kMcg31 = 0x100000, kMcg59 = 0x400000, kMt19937 = 0x800000, kPhilox = 0x1000000;
 constexpr int kLawSize = 1000000 / VEXA_TEST_SCALE;
 
-struct Stream {
-    StreamState* s = nullptr;
-    explicit Stream(int32_t id = kMt19937, uint32_t seed = 11) { EXPECT_EQ(__tqrNewStreamEx(&s, id, 1, &seed), 0); }
-    explicit Stream(StreamState* adopted) : s(adopted) {}
-    Stream(Stream&& o) noexcept : s(o.s) { o.s = nullptr; }
-    Stream copy() const {
-        StreamState* c = nullptr;
-        EXPECT_EQ(__tqrCopyStream(&c, s), 0);
-        return Stream(c);
-    }
-    ~Stream() {
-        if (s != nullptr) __tqrDeleteStream(&s);
-    }
-    BrngProperties record() const {
-        BrngProperties p{};
-        __tqrGetBrngProperties(s->brng, &p);
-        return p;
-    }
+struct Stream : vexa::test::RngStream {
+    explicit Stream(int32_t id = kMt19937, uint32_t seed = 11) : RngStream(id, seed) {}
+    explicit Stream(StreamState* adopted) : RngStream(adopted) {}
+    Stream copy() const { return Stream(RngStream::copy().release()); }
 };
 
 // Chi-square of the counts against pmf over the values first .. first +
