@@ -172,6 +172,11 @@ const int registered = [] {
     add_ints("iBinomial100_0p3", [](StreamState* s, int n, int32_t* r) { return _tqriRngBinomial(0, s, n, r, 100, 0.3); });
     add_ints("iBinomial1e6_0p3", [](StreamState* s, int n, int32_t* r) { return _tqriRngBinomial(0, s, n, r, 1000000, 0.3); });
     add_ints("iBinomial20_0p2", [](StreamState* s, int n, int32_t* r) { return _tqriRngBinomial(0, s, n, r, 20, 0.2); });
+    add_ints("iPoisson5", [](StreamState* s, int n, int32_t* r) { return _tqriRngPoisson(0, s, n, r, 5.0); });
+    add_ints("iPoisson100", [](StreamState* s, int n, int32_t* r) { return _tqriRngPoisson(0, s, n, r, 100.0); });
+    add_ints("iPoisson100_normal", [](StreamState* s, int n, int32_t* r) { return _tqriRngPoisson(1, s, n, r, 100.0); });
+    add_gsl_int("iPoisson5", [](gsl_rng* g) { return int32_t(gsl_ran_poisson(g, 5.0)); });
+    add_gsl_int("iPoisson100", [](gsl_rng* g) { return int32_t(gsl_ran_poisson(g, 100.0)); });
     add_ints("iBernoulli0p3", [](StreamState* s, int n, int32_t* r) { return _tqriRngBernoulli(0, s, n, r, 0.3); });
     add_ints("iGeometric0p1", [](StreamState* s, int n, int32_t* r) { return _tqriRngGeometric(0, s, n, r, 0.1); });
     add_ints("iUniform0_1000", [](StreamState* s, int n, int32_t* r) { return _tqriRngUniform(0, s, n, r, 0, 1000); });

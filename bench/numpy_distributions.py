@@ -43,6 +43,8 @@ cases = {
     'dBeta0p5_0p5': lambda: g.beta(0.5, 0.5, N),
     'dBeta2_3': lambda: g.beta(2.0, 3.0, N),
     'dBeta50_50': lambda: g.beta(50.0, 50.0, N),
+    'iPoisson5': lambda: g.poisson(5.0, N),
+    'iPoisson100': lambda: g.poisson(100.0, N),
     'iBinomial100_0p3': lambda: g.binomial(100, 0.3, N),
     'iBinomial1e6_0p3': lambda: g.binomial(1000000, 0.3, N),
     'iBinomial20_0p2': lambda: g.binomial(20, 0.2, N),

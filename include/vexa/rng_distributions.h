@@ -34,6 +34,10 @@
  *                           a float uniform, at most 2^31 - 1 (our choice)
  *   Binomial       (ntrial, p)  inversion when ntrial min(p, 1 - p) < 30, BTPE
  *                           otherwise (its set-up kept in chunk 5)
+ *   Poisson        (lambda) method 0: inversion below 27, PTPE from 27 on (the
+ *                           set-up in chunk 3); method 1: from 100 on a
+ *                           normal approximation (float normals and the
+ *                           Cornish-Fisher quantile), below 100 as method 0
  *   UniformBits    ()       the generator's integer output, n words of its size
  *   UniformBits32  ()       n 32-bit words of full uniform bits: the integer
  *                           output of MT19937, MT2203, SFMT19937, NONDETERM,

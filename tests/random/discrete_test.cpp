@@ -190,6 +190,63 @@ TEST(Discrete, BinomialSetupChunk) {
     for (int32_t v : r) ASSERT_TRUE(v >= 0 && v <= 1000);
 }
 
+double poisson_pmf(double lambda, long long k) {
+    if (k < 0) return 0;
+    return double(std::exp(k * std::log((long double)lambda) - lambda - std::lgamma((long double)k + 1)));
+}
+
+// Both sides of the switches at 27 (inversion, PTPE) and 100 (the normal
+// approximation of method 1, whose CDF stays within 1.3e-4 of the law's).
+TEST(Discrete, PoissonLaws) {
+    const struct {
+        int method;
+        double lambda;
+    } cases[] = {{0, 0.5}, {0, 5}, {0, 26.99}, {0, 27}, {0, 99}, {0, 100}, {0, 1e4}, {0, 1e6},
+                 {1, 3}, {1, 99}, {1, 100}, {1, 1e4}};
+    for (const auto& c : cases) {
+        Stream s;
+        std::vector<int32_t> x(kLawSize);
+        ASSERT_EQ(_tqriRngPoisson(c.method, s.s, kLawSize, x.data(), c.lambda), 0);
+        const double sd = std::sqrt(c.lambda);
+        const long long first = std::max(0LL, (long long)(c.lambda - 6 * sd));
+        expect_law("poisson " + std::to_string(c.method) + " " + std::to_string(c.lambda), x,
+                   [&](long long k) { return poisson_pmf(c.lambda, k); }, int(12 * sd) + 12, first);
+    }
+}
+
+// The set-up (a table below 27, PTPE's from 27 on) lives in chunk 3: kept
+// for the same lambda, remade for another; its allocations made to fail in
+// turn give VEXA_RNG_MEMORY and leave nothing behind.
+TEST(Discrete, PoissonSetupChunk) {
+    for (double lambda : {4.0, 300.0}) {
+        for (long k = 1;; ++k) {
+            const long live = vexa_serv_test_live_blocks();
+            int st;
+            {
+                Stream s;
+                int32_t r[10];
+                vexa_serv_test_fail_allocation(k);
+                st = _tqriRngPoisson(0, s.s, 10, r, lambda);
+                vexa_serv_test_fail_allocation(0);
+            }
+            EXPECT_EQ(vexa_serv_test_live_blocks(), live) << k;
+            if (st == 0) break;
+            EXPECT_EQ(st, VEXA_RNG_MEMORY);
+            ASSERT_LT(k, 5);
+        }
+        Stream s;
+        std::vector<int32_t> r(100);
+        ASSERT_EQ(_tqriRngPoisson(0, s.s, 100, r.data(), lambda), 0);
+        const long before = vexa_serv_test_allocation_count();
+        ASSERT_EQ(_tqriRngPoisson(0, s.s, 100, r.data(), lambda), 0);
+        EXPECT_EQ(vexa_serv_test_allocation_count(), before);
+        double kept;
+        ASSERT_EQ(_tqriRngPoisson(0, s.s, 100, r.data(), lambda * 1.5), 0);
+        std::memcpy(&kept, __tqrSearchChunk(s.s, 3), sizeof kept);  // the lambda it was made for
+        EXPECT_EQ(kept, lambda * 1.5);
+    }
+}
+
 TEST(Discrete, UniformBitsByGenerator) {
     // The raw words, for any generator.
     for (int32_t id : {kMcg31, kMcg59, kMt19937}) {

@@ -37,7 +37,9 @@ struct TpeSetup {
     double inv_c, inv_p1, inv_laml, inv_lamr;
     int32_t mode;
     int32_t first, count;  // the table of g: g(first .. first + count - 1)
+    int32_t unused;        // to 128 bytes on both ABIs
 };
+static_assert(sizeof(TpeSetup) == 128);
 
 // The table of g kept beside a set-up: the mode +- 7 standard deviations
 // and 16 more, at most kTpeTable values; beyond it g is computed.
@@ -163,13 +165,63 @@ template <class Law> TpeSetup tpe_setup(const Law& law, double p1, double c) {
     return t;
 }
 
+// A set-up and its table in a stream chunk, under the two numbers of the
+// parameters it was made for (the first at offset 0 on both ABIs).
+struct TpeChunk {
+    double key[2];
+    TpeSetup setup;
+    double* table() { return reinterpret_cast<double*>(this + 1); }
+    const double* table() const { return reinterpret_cast<const double*>(this + 1); }
+};
+static_assert(sizeof(TpeChunk) % 8 == 0);
+
+// The chunk's set-up when it is whole (its table within the chunk, as one
+// from a stream image may not have it), else null.
+inline TpeChunk* tpe_whole(const StreamChunk* c) {
+    if (c == nullptr || c->size < int32_t(sizeof(TpeChunk))) return nullptr;
+    auto* b = static_cast<TpeChunk*>(c->data);
+    const int32_t count = b->setup.count;
+    const bool fits = count >= 0 && count <= kTpeTable && c->size >= int32_t(sizeof(TpeChunk)) + count * 8;
+    return fits ? b : nullptr;
+}
+
+// The set-up of chunk `id` for the parameters (k0, k1): the kept one, or
+// one made from the fitted p1 and c, in place when the chunk is large
+// enough, else in a new chunk that replaces it. Null without memory.
+template <class Law>
+const TpeChunk* tpe_cached(StreamState* s, int32_t id, double k0, double k1, const Law& law, double p1, double c) {
+    StreamChunk* record = chunk_record(s, id);
+    TpeChunk* cache = tpe_whole(record);
+    if (cache != nullptr && cache->key[0] == k0 && cache->key[1] == k1) return cache;
+    TpeSetup t = tpe_setup(law, p1, c);
+    tpe_table_range(law, t);
+    const int32_t bytes = int32_t(sizeof(TpeChunk)) + t.count * int32_t(sizeof(double));
+    if (cache == nullptr || record->size < bytes) {
+        auto* fresh = static_cast<TpeChunk*>(vexa_serv_allocate(std::size_t(bytes), kAlignment));
+        if (fresh == nullptr) return nullptr;
+        __tqrDeleteChunksById(s, id);
+        if (__tqrAddChunk(s, id, nullptr, fresh, bytes) != VEXA_RNG_OK) {
+            vexa_serv_deallocate(fresh);
+            return nullptr;
+        }
+        cache = fresh;
+    }
+    cache->key[0] = k0;
+    cache->key[1] = k1;
+    cache->setup = t;
+    tpe_fill_table(law, t, cache->table());
+    return cache;
+}
+
 // n values into r (minus from `flip` when it is non-negative: flip - y), made
 // from blocks of candidates: the regions, abscissae and heights of a block
 // in registers, the test against the table by a gather, and only values
 // beyond the table tested one by one. Runs inside a frame with the
 // logarithm callback (ln 0 of a uniform leads far outside the range).
-template <class Law> int tpe_fill(StreamState* s, const Law& law, const TpeSetup& t, const double* g, int n, int32_t* r,
-                                  int32_t flip) {
+template <class Law>
+int tpe_fill(StreamState* s, const Law& law, const TpeChunk& chunk, int n, int32_t* r, int32_t flip) {
+    const TpeSetup& t = chunk.setup;
+    const double* g = chunk.table();
     using simd::broadcast;
     alignas(32) double u[2 * kBlock], x[kBlock], h[kBlock], keep[kBlock];
     const __m256d one = broadcast(1.0), two = broadcast(2.0), p1 = broadcast(t.p1), p2 = broadcast(t.p2),
