@@ -125,6 +125,9 @@ VEXA_EXPORT int _tqriRngPoisson(int method, StreamState* s, int n, int32_t* r, d
         for (int i = 0; i < n; ++i) r[i] = 0;
         return VEXA_RNG_OK;
     }
+    // Means beyond 2^30 leave too little room below 2^31 for the exact
+    // methods' integer walk; the normal approximation clamps (our choice).
+    if (lambda > 1073741824.0) return normal(s, n, r, lambda);
     return kMethods[method](s, n, r, lambda);
 }
 }

@@ -109,7 +109,11 @@ template <class Law> TpeSetup tpe_setup(const Law& law, double p1, double c) {
             const double g = k < law.lo() || k > law.hi() ? 0.0 : g_at(k);  // nothing outside the range
             under = 1 - std::fabs(nearest - xm) / p1 <= g;
         }
-        if (under || p1 <= 1) break;
+        if (under) break;
+        if (p1 <= 1) {  // a triangle on [M, M + 1) alone lies under g(M) = 1
+            p1 = 0.5;
+            break;
+        }
         p1 = std::floor(p1 * 0.9) + 0.5 < p1 ? std::floor(p1 * 0.9) + 0.5 : p1 - 1;
     }
     TpeSetup t{};
