@@ -119,10 +119,9 @@ template <class T> int cheng(StreamState* s, int n, T* r, T p, T q) {
         apply<vm::fn::Ln>(k, z, lz);
         for (int i = 0; i < k; ++i) {
             const T rr = c * v[i] - T(1.3862943611198906), t = small + rr - ew[i];  // ln 4
-            keep[i] = (t + T(2.6094379124341003) >= T(5) * z[i]) | (t > lz[i]) |  // 1 + ln 5
-                              (rr + sum * lf[i] >= lz[i])
-                          ? T(1)
-                          : T(0);
+            const bool accept = (t + T(2.6094379124341003) >= T(5) * z[i]) | (t > lz[i]) |  // 1 + ln 5
+                                (rr + sum * lf[i] >= lz[i]);
+            keep[i] = accept ? T(1) : T(0);
             z[i] = (flip ? large : ew[i]) / (large + ew[i]);
         }
         done = compact(k, z, keep, r, done, n);

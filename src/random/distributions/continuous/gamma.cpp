@@ -74,10 +74,9 @@ template <class T> int marsaglia_tsang(StreamState* s, int n, T* r, T alpha) {
         apply<vm::fn::Ln>(k, lv, lv);
         for (int i = 0; i < k; ++i) {
             const T x2 = x[i] * x[i];
-            keep[i] = (v[i] > T(0)) &
-                              ((u[i] < T(1) - T(0.0331) * x2 * x2) | (lu[i] < T(0.5) * x2 + d * (T(1) - v[i] + lv[i])))
-                          ? T(1)
-                          : T(0);
+            const bool accept = (v[i] > T(0)) &
+                                ((u[i] < T(1) - T(0.0331) * x2 * x2) | (lu[i] < T(0.5) * x2 + d * (T(1) - v[i] + lv[i])));
+            keep[i] = accept ? T(1) : T(0);
             v[i] *= d;
         }
         done = compact(k, v, keep, r, done, n);
