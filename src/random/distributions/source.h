@@ -14,27 +14,25 @@
 
 namespace vexa::rng::source {
 
+// The stream's routine `routine` of its registry record, called with args.
+template <class Routine, class... Args>
+VEXA_INLINE int through(StreamState* s, Routine* BrngProperties::*routine, Args... args) {
+    const BrngProperties* p = record_of(s->brng);
+    if (p == nullptr) return VEXA_RNG_INVALID_BRNG;
+    if (p->*routine == nullptr) return VEXA_RNG_NULL_ROUTINE;
+    return (p->*routine)(s, args...);
+}
+
 // n values uniform on [a, b) from the stream's float or double routine.
 VEXA_INLINE int uniform(StreamState* s, int n, double* r, double a, double b) {
-    const BrngProperties* p = record_of(s->brng);
-    if (p == nullptr) return VEXA_RNG_INVALID_BRNG;
-    if (p->dBRng == nullptr) return VEXA_RNG_NULL_ROUTINE;
-    return p->dBRng(s, n, r, a, b);
+    return through(s, &BrngProperties::dBRng, n, r, a, b);
 }
 VEXA_INLINE int uniform(StreamState* s, int n, float* r, float a, float b) {
-    const BrngProperties* p = record_of(s->brng);
-    if (p == nullptr) return VEXA_RNG_INVALID_BRNG;
-    if (p->sBRng == nullptr) return VEXA_RNG_NULL_ROUTINE;
-    return p->sBRng(s, n, r, a, b);
+    return through(s, &BrngProperties::sBRng, n, r, a, b);
 }
 
 // The stream's n integer outputs (words of the generator's size).
-VEXA_INLINE int words(StreamState* s, int n, uint32_t* r) {
-    const BrngProperties* p = record_of(s->brng);
-    if (p == nullptr) return VEXA_RNG_INVALID_BRNG;
-    if (p->iBRng == nullptr) return VEXA_RNG_NULL_ROUTINE;
-    return p->iBRng(s, n, r);
-}
+VEXA_INLINE int words(StreamState* s, int n, uint32_t* r) { return through(s, &BrngProperties::iBRng, n, r); }
 
 // The registry index of the stream's generator, or -1.
 VEXA_INLINE int32_t registry_index_of(const StreamState* s) {
