@@ -58,6 +58,20 @@ public:
     explicit Frame(VexaErrorCallBack callback) : ModeScope(VEXA_VM_ERRMODE_CALLBACK, callback) {}
 };
 
+// A new chunk of `bytes` under `id`, in place of any the stream has (a kept
+// set-up that no longer fits, or one from a damaged image): its data, or
+// null without memory, the stream then holding no chunk under `id`.
+inline void* replace_chunk(StreamState* s, int32_t id, int32_t bytes) {
+    void* data = vexa_serv_allocate(std::size_t(bytes), kAlignment);
+    if (data == nullptr) return nullptr;
+    __tqrDeleteChunksById(s, id);
+    if (__tqrAddChunk(s, id, nullptr, data, bytes) != VEXA_RNG_OK) {
+        vexa_serv_deallocate(data);
+        return nullptr;
+    }
+    return data;
+}
+
 // Vector math in the EP slot, denormals kept for the call: out = F(in).
 template <class F, class T> VEXA_INLINE void apply(int n, const T* in, T* out) {
     vm::call<F, T>(vm::Slot::EP, VEXA_VM_KEEP_DENORMALS, n, in, out);

@@ -77,13 +77,8 @@ template <class T> constexpr int32_t kPendingChunk = sizeof(T) == 8 ? 2 : 1;
 template <class T> T* pending_pair(StreamState* s) {
     constexpr int32_t bytes = 2 * sizeof(T);
     if (void* data = chunk_data(s, kPendingChunk<T>, bytes)) return static_cast<T*>(data);
-    auto* pair = static_cast<T*>(vexa_serv_allocate(bytes, kAlignment));
-    if (pair == nullptr) return nullptr;
-    pair[0] = pair[1] = T(-1);
-    if (__tqrAddChunk(s, kPendingChunk<T>, nullptr, pair, bytes) != VEXA_RNG_OK) {
-        vexa_serv_deallocate(pair);
-        return nullptr;
-    }
+    auto* pair = static_cast<T*>(replace_chunk(s, kPendingChunk<T>, bytes));
+    if (pair != nullptr) pair[0] = pair[1] = T(-1);
     return pair;
 }
 

@@ -40,13 +40,9 @@ template <class T> const GammaSetup<T>* large_shape_setup(StreamState* s, T alph
     constexpr int32_t bytes = sizeof(GammaSetup<T>);
     auto* g = static_cast<GammaSetup<T>*>(chunk_data(s, kGammaChunk<T>, bytes));
     if (g == nullptr) {
-        g = static_cast<GammaSetup<T>*>(vexa_serv_allocate(bytes, kAlignment));
+        g = static_cast<GammaSetup<T>*>(replace_chunk(s, kGammaChunk<T>, bytes));
         if (g == nullptr) return nullptr;
         g->alpha = T(0);
-        if (__tqrAddChunk(s, kGammaChunk<T>, nullptr, g, bytes) != VEXA_RNG_OK) {
-            vexa_serv_deallocate(g);
-            return nullptr;
-        }
     }
     if (g->alpha != alpha) {
         g->c = T(1) / std::sqrt(T(9) * (alpha - T(1) / T(3)));

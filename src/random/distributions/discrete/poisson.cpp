@@ -62,13 +62,8 @@ int inversion(StreamState* s, int n, int32_t* r, double lambda) {
                                 ? static_cast<InversionChunk*>(record->data)
                                 : nullptr;
         if (c == nullptr) {
-            c = static_cast<InversionChunk*>(vexa_serv_allocate(sizeof(InversionChunk), kAlignment));
+            c = static_cast<InversionChunk*>(replace_chunk(s, kPoissonChunk, int32_t(sizeof(InversionChunk))));
             if (c == nullptr) return VEXA_RNG_MEMORY;
-            __tqrDeleteChunksById(s, kPoissonChunk);
-            if (__tqrAddChunk(s, kPoissonChunk, nullptr, c, int32_t(sizeof(InversionChunk))) != VEXA_RNG_OK) {
-                vexa_serv_deallocate(c);
-                return VEXA_RNG_MEMORY;
-            }
         }
         double f0;
         const double minus = -lambda;

@@ -201,14 +201,8 @@ const TpeChunk* tpe_cached(StreamState* s, int32_t id, double k0, double k1, con
     tpe_table_range(law, t);
     const int32_t bytes = int32_t(sizeof(TpeChunk)) + t.count * int32_t(sizeof(double));
     if (cache == nullptr || record->size < bytes) {
-        auto* fresh = static_cast<TpeChunk*>(vexa_serv_allocate(std::size_t(bytes), kAlignment));
-        if (fresh == nullptr) return nullptr;
-        __tqrDeleteChunksById(s, id);
-        if (__tqrAddChunk(s, id, nullptr, fresh, bytes) != VEXA_RNG_OK) {
-            vexa_serv_deallocate(fresh);
-            return nullptr;
-        }
-        cache = fresh;
+        cache = static_cast<TpeChunk*>(replace_chunk(s, id, bytes));
+        if (cache == nullptr) return nullptr;
     }
     cache->key[0] = k0;
     cache->key[1] = k1;
